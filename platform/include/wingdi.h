@@ -1,0 +1,3 @@
+// Filled in with the window system.
+#pragma once
+#include <windef.h>
