@@ -57,6 +57,8 @@ ASIOError CAsioSample::createBuffers(ASIOBufferInfo* bufferInfos, LONG numChanne
 
   activeRender = currentRender;
   activeCapture = currentCapture;
+  // DSD travels in 32-bit containers whatever width the host chose before.
+  if (IsDsdRate(clockRate)) bitsPerSample = 32;
   bool wantsInputs = false;
   for (LONG i = 0; i < numChannels; ++i) wantsInputs = wantsInputs || bufferInfos[i].isInput;
 

@@ -66,6 +66,11 @@ class CAsioSample : public IASIO, public CUnknown {
   // Sends one HID mode command to this driver's device (silently nothing without one).
   void SendModeCommand(ModeCommand command, BOOL on);
 
+  // DSD-over-PCM: whether render halves are scanned for markers at the current format, and
+  // what a scanned channel found.
+  bool ScansForDop() const;
+  void NoteDopScan(bool marked);
+
   // Status block helpers: the block belongs to this driver object.
   bool OwnsBlock() const { return BlockOwnedBy(statusBlock, classId); }
   // Publishes a field and announces it with `changed` when the block belongs to this driver.

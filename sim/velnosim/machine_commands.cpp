@@ -1,8 +1,11 @@
 // velnosim create / root / profile
 #include <velno/machine.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
+#include <vector>
 
 #include "command.h"
 
@@ -37,7 +40,40 @@ int Profile(const Args&) {
   return 0;
 }
 
-const bool registered = RegisterCommand({"create", "create [ROOT] [--profile FILE.json]  make a fresh machine", Create}) &&
+// The host path of a Windows path on drive C.
+int Path(const Args& args) {
+  if (args.size() != 1) {
+    fprintf(stderr, "usage: velnosim path WINDOWS-PATH\n");
+    return 2;
+  }
+  printf("%s\n", sim::HostPathFromWindows(args[0]).c_str());
+  return 0;
+}
+
+// Runs a program of the machine, named by its Windows path, in this terminal.
+int Run(const Args& args) {
+  if (args.empty()) {
+    fprintf(stderr, "usage: velnosim run WINDOWS-PATH [ARGS...]\n");
+    return 2;
+  }
+  std::string program = sim::HostPathFromWindows(args[0]);
+  if (program.empty() || access(program.c_str(), X_OK) != 0) {
+    fprintf(stderr, "velnosim run: %s is not a program on this machine\n", args[0].c_str());
+    return 1;
+  }
+  setenv("VELNO_MACHINE", sim::MachineRoot().c_str(), 1);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (size_t i = 1; i < args.size(); ++i) argv.push_back(const_cast<char*>(args[i].c_str()));
+  argv.push_back(nullptr);
+  fflush(stdout);
+  execv(program.c_str(), argv.data());
+  perror("velnosim run");
+  return 1;
+}
+
+const bool registered = RegisterCommand({"path", "path WINDOWS-PATH  print where a Windows path lies on the host", Path}) &&
+                        RegisterCommand({"run", "run WINDOWS-PATH [ARGS...]  run a program of the machine", Run}) && RegisterCommand({"create", "create [ROOT] [--profile FILE.json]  make a fresh machine", Create}) &&
                         RegisterCommand({"root", "root  print the machine root", Root}) &&
                         RegisterCommand({"profile", "profile  print the machine profile", Profile});
 }  // namespace

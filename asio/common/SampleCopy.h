@@ -1,0 +1,23 @@
+// The copies between the host's per-channel buffers and the device's interleaved frames.
+// Samples keep their width and byte order; DSD travels as four bytes of a channel per 32-bit
+// container, which is the 32-bit copy.
+#pragma once
+#include <windows.h>
+
+#include <stddef.h>
+
+// One channel of a host half into interleaved frames: `sampleSize` bytes per frame, frames
+// `frameStride` bytes apart.
+void InterleaveChannel(BYTE* frames, size_t frameStride, const BYTE* host, size_t sampleSize, size_t frameCount);
+
+// The same copy, which also checks whether the half carries DSD-over-PCM markers in the most
+// significant byte of every sample: 0x05/0xFA alternating sample by sample or in pairs, or 0xAA
+// throughout. Every sample is copied whatever the markers say. A half of fewer than two frames
+// cannot show the alternation and never counts as marked.
+bool InterleaveChannelScanningDop(BYTE* frames, size_t frameStride, const BYTE* host, size_t sampleSize,
+                                  size_t frameCount);
+
+// One channel out of interleaved frames into a host half.
+void DeinterleaveChannel(BYTE* host, const BYTE* frames, size_t frameStride, size_t sampleSize, size_t frameCount);
+
+enum { kPcmSilence = 0x00, kDsdSilence = 0x69 };
