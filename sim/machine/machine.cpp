@@ -1,3 +1,4 @@
+#include <velno/device.h>
 #include <velno/machine.h>
 
 #include <dirent.h>
@@ -54,6 +55,7 @@ nlohmann::json DefaultProfile() {
         {"processorArchitecture", 9},
         {"processors", 2}}},
       {"user", {{"name", "user"}}},
+      {"usb", device::DefaultUsbProfile()},
   };
 }
 

@@ -1,0 +1,20 @@
+// Configuration manager: device instance handles and result codes.
+#pragma once
+#include <windef.h>
+
+typedef DWORD RETURN_TYPE;
+typedef RETURN_TYPE CONFIGRET;
+typedef DWORD DEVNODE, DEVINST;
+typedef DEVNODE *PDEVNODE, *PDEVINST;
+
+#define CR_SUCCESS 0x00000000
+#define CR_DEFAULT 0x00000001
+#define CR_OUT_OF_MEMORY 0x00000002
+#define CR_INVALID_POINTER 0x00000003
+#define CR_INVALID_FLAG 0x00000004
+#define CR_INVALID_DEVNODE 0x00000005
+#define CR_NO_SUCH_DEVNODE 0x0000000D
+#define CR_FAILURE 0x00000013
+#define CR_NO_SUCH_VALUE 0x00000025
+#define CR_BUFFER_SMALL 0x0000001A
+#define MAX_DEVICE_ID_LEN 200
