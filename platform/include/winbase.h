@@ -21,6 +21,9 @@ typedef struct _OVERLAPPED {
 } OVERLAPPED, *LPOVERLAPPED;
 static_assert(sizeof(OVERLAPPED) == 32, "OVERLAPPED");
 
+// True once the request has completed (Internal leaves STATUS_PENDING).
+#define HasOverlappedIoCompleted(lpOverlapped) (((DWORD)(lpOverlapped)->Internal) != 0x00000103u)
+
 typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID);
 typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
 

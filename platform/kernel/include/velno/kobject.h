@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 namespace velno::kernel {
 
@@ -22,11 +23,30 @@ class Object : public std::enable_shared_from_this<Object> {
 // An object that a wait can observe. Signal state changes go through the kernel's dispatcher,
 // which wakes the waiters; Satisfy() is called under the dispatcher when a wait consumes the
 // signal (auto-reset events reset themselves there).
+struct WaitBlock;
 class Waitable : public Object {
  public:
   virtual bool IsSignalled() const = 0;
   virtual void Satisfy() {}
+  // Objects whose state depends on the waiting thread (a mutex its owner may take again).
+  virtual bool IsSignalledFor(DWORD threadId) const { return IsSignalled(); }
+  virtual void SatisfyFor(DWORD threadId) { Satisfy(); }
+
+ private:
+  friend struct Dispatcher;
+  WaitBlock* waitList_ = nullptr;  // the waits blocked on this object (dispatcher lock)
 };
+
+// Changes a waitable object's state: change(context) runs under the dispatcher lock (keep it
+// short; it must not call back into the kernel), then every wait that the new state satisfies
+// completes. Allocates nothing.
+void UpdateState(Waitable& object, void (*change)(void* context), void* context);
+template <class F>
+void UpdateState(Waitable& object, F&& change) {
+  using Fn = std::remove_reference_t<F>;
+  UpdateState(
+      object, [](void* c) { (*static_cast<Fn*>(c))(); }, const_cast<void*>(static_cast<const void*>(&change)));
+}
 
 // Puts an object into the handle table; the returned handle keeps it alive until CloseHandle.
 HANDLE InsertHandle(std::shared_ptr<Object> object);
