@@ -35,6 +35,12 @@ typedef DWORD REGSAM;
 #define KEY_WRITE 0x20006
 #define KEY_EXECUTE 0x20019
 #define KEY_ALL_ACCESS 0xF003F
+#ifndef DELETE
+#define DELETE 0x00010000L
+#endif
+#ifndef MAXIMUM_ALLOWED
+#define MAXIMUM_ALLOWED 0x02000000L
+#endif
 
 WINBASEAPI LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
 WINBASEAPI LSTATUS WINAPI RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
@@ -64,9 +70,19 @@ WINBASEAPI LSTATUS WINAPI RegQueryInfoKeyA(HKEY key, LPSTR className, LPDWORD cl
                                            LPDWORD subKeys, LPDWORD maxSubKeyLen, LPDWORD maxClassLen, LPDWORD values,
                                            LPDWORD maxValueNameLen, LPDWORD maxValueLen, LPDWORD securityDescriptor,
                                            LPFILETIME lastWrite);
+WINBASEAPI LSTATUS WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result);
+WINBASEAPI LSTATUS WINAPI RegDeleteTreeA(HKEY key, LPCSTR subKey);
+WINBASEAPI LSTATUS WINAPI RegDeleteTreeW(HKEY key, LPCWSTR subKey);
+WINBASEAPI LSTATUS WINAPI RegFlushKey(HKEY key);
 #define RegOpenKeyEx RegOpenKeyExA
 #define RegCreateKeyEx RegCreateKeyExA
 #define RegQueryValueEx RegQueryValueExA
 #define RegSetValueEx RegSetValueExA
 #define RegDeleteKey RegDeleteKeyA
 #define RegDeleteValue RegDeleteValueA
+#define RegDeleteTree RegDeleteTreeA
+#define RegCreateKey RegCreateKeyA
+#define RegOpenKey RegOpenKeyA
+#define RegEnumKeyEx RegEnumKeyExA
+#define RegEnumValue RegEnumValueA
+#define RegQueryInfoKey RegQueryInfoKeyA
