@@ -92,11 +92,11 @@ void ApplyPriority(Thread& thread, int priority) {
   }
   sched_param plain{};
   pthread_setschedparam(pt, SCHED_OTHER, &plain);
-  // Nice values for the ordinary levels, where the machine allows raising them.
-  int nice = priority <= THREAD_PRIORITY_IDLE ? 19 : -priority * 2;
-  if (nice < 0 && priority >= THREAD_PRIORITY_TIME_CRITICAL) nice = -10;
+  // The ordinary levels become nice values; raising one needs a privilege the machine may not
+  // grant, and then the thread simply keeps the default.
+  int nice = priority <= THREAD_PRIORITY_IDLE ? 19 : priority >= THREAD_PRIORITY_TIME_CRITICAL ? -10 : -priority * 2;
   DWORD tid = thread.tid.load();
-  if (tid && setpriority(PRIO_PROCESS, tid, nice) != 0 && nice < 0) setpriority(PRIO_PROCESS, tid, 0);
+  if (tid) setpriority(PRIO_PROCESS, tid, nice);
 }
 
 }  // namespace
