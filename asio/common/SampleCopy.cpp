@@ -1,5 +1,7 @@
 #include "SampleCopy.h"
 
+#include <emmintrin.h>
+#include <stdint.h>
 #include <string.h>
 
 namespace {
@@ -43,22 +45,92 @@ void DeinterleaveChannel(BYTE* host, const BYTE* frames, size_t stride, size_t s
 
 bool InterleaveChannelScanningDop(BYTE* frames, size_t stride, const BYTE* host, size_t sampleSize, size_t count) {
   InterleaveChannel(frames, stride, host, sampleSize, count);
-  if (count < 2 || sampleSize == 0) return false;
-  const size_t top = sampleSize - 1;  // the marker is the most significant byte
-  BYTE expected = host[top];
-  if (!IsDopMarker(expected)) return false;
-  const bool perSample = expected != host[sampleSize + top];
-  bool odd = false;
-  for (size_t i = 0; i < count; ++i) {
-    BYTE m = host[i * sampleSize + top];
-    if (!IsDopMarker(m)) return false;
-    if (!odd) {
-      if (i != 0 && expected != 0xAA) expected = (BYTE)(0xFF - expected);
-    } else if (perSample && expected != 0xAA) {
-      expected = (BYTE)(0xFF - expected);
+  return HalfCarriesDop(host, sampleSize, count);
+}
+
+void InterleaveStereo(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize, size_t count) {
+  size_t i = 0;
+  if (sampleSize == 2) {
+    for (; i + 8 <= count; i += 8) {
+      __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(left + 2 * i));
+      __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(right + 2 * i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(frames + 4 * i), _mm_unpacklo_epi16(l, r));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(frames + 4 * i + 16), _mm_unpackhi_epi16(l, r));
     }
-    if (m != expected) return false;
-    odd = !odd;
+  } else if (sampleSize == 4) {
+    for (; i + 4 <= count; i += 4) {
+      __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(left + 4 * i));
+      __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(right + 4 * i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(frames + 8 * i), _mm_unpacklo_epi32(l, r));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(frames + 8 * i + 16), _mm_unpackhi_epi32(l, r));
+    }
+  } else if (sampleSize == 3) {
+    // Six bytes a frame, written as one eight-byte store that the next frame overwrites.
+    for (; i + 2 <= count; ++i) {
+      uint64_t l = 0, r = 0;
+      memcpy(&l, left + 3 * i, 3);
+      memcpy(&r, right + 3 * i, 3);
+      uint64_t frame = l | (r << 24);
+      memcpy(frames + 6 * i, &frame, 8);
+    }
+  }
+  for (; i < count; ++i) {
+    memcpy(frames + i * 2 * sampleSize, left + i * sampleSize, sampleSize);
+    memcpy(frames + i * 2 * sampleSize + sampleSize, right + i * sampleSize, sampleSize);
+  }
+}
+
+void DeinterleaveStereo(BYTE* left, BYTE* right, const BYTE* frames, size_t sampleSize, size_t count) {
+  size_t i = 0;
+  if (sampleSize == 2) {
+    const __m128i low = _mm_set1_epi32(0x0000FFFF);
+    for (; i + 8 <= count; i += 8) {
+      __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frames + 4 * i));
+      __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frames + 4 * i + 16));
+      // Sign-free packing: keep each lane's low (left) or high (right) word, then pack.
+      __m128i la = _mm_and_si128(a, low), lb = _mm_and_si128(b, low);
+      __m128i ra = _mm_srli_epi32(a, 16), rb = _mm_srli_epi32(b, 16);
+      // _mm_packs_epi32 saturates; bias to keep the words exact.
+      const __m128i bias = _mm_set1_epi32(0x8000);
+      const __m128i unbias = _mm_set1_epi16((short)0x8000);
+      __m128i l = _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(la, bias), _mm_sub_epi32(lb, bias)), unbias);
+      __m128i r = _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(ra, bias), _mm_sub_epi32(rb, bias)), unbias);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(left + 2 * i), l);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(right + 2 * i), r);
+    }
+  } else if (sampleSize == 4) {
+    for (; i + 4 <= count; i += 4) {
+      __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frames + 8 * i));
+      __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(frames + 8 * i + 16));
+      __m128i a2 = _mm_shuffle_epi32(a, _MM_SHUFFLE(3, 1, 2, 0));  // L0 L1 R0 R1
+      __m128i b2 = _mm_shuffle_epi32(b, _MM_SHUFFLE(3, 1, 2, 0));  // L2 L3 R2 R3
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(left + 4 * i), _mm_unpacklo_epi64(a2, b2));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(right + 4 * i), _mm_unpackhi_epi64(a2, b2));
+    }
+  }
+  for (; i < count; ++i) {
+    memcpy(left + i * sampleSize, frames + i * 2 * sampleSize, sampleSize);
+    memcpy(right + i * sampleSize, frames + i * 2 * sampleSize + sampleSize, sampleSize);
+  }
+}
+
+bool HalfCarriesDop(const BYTE* host, size_t sampleSize, size_t count) {
+  if (count < 2 || sampleSize == 0) return false;
+  // The marker of sample i follows from the first two: 0xAA throughout; or the first marker
+  // and its complement (0xFF - m) alternating sample by sample, or in pairs.
+  const BYTE* marker = host + sampleSize - 1;
+  const BYTE first = marker[0];
+  if (!IsDopMarker(first)) return false;
+  if (first == 0xAA) {
+    for (size_t i = 0; i < count; ++i)
+      if (marker[i * sampleSize] != 0xAA) return false;
+    return true;
+  }
+  const BYTE other = (BYTE)(0xFF - first);
+  const size_t shift = marker[sampleSize] != first ? 0 : 1;  // per sample, or in pairs
+  for (size_t i = 0; i < count; ++i) {
+    BYTE expected = ((i >> shift) & 1) ? other : first;
+    if (marker[i * sampleSize] != expected) return false;
   }
   return true;
 }

@@ -42,6 +42,30 @@ TEST(SampleCopy, InterleavesAndDeinterleavesEveryWidthBitForBit) {
   }
 }
 
+TEST(SampleCopy, StereoPassesEqualTwoChannelPasses) {
+  for (size_t sampleSize : {2u, 3u, 4u}) {
+    for (size_t frames : {1u, 7u, 8u, 33u, 882u}) {
+      std::vector<BYTE> left(frames * sampleSize), right(frames * sampleSize);
+      for (size_t i = 0; i < left.size(); ++i) {
+        left[i] = (BYTE)(i * 31 + 7);
+        right[i] = (BYTE)(i * 17 + 200);
+      }
+      const size_t stride = 2 * sampleSize;
+      std::vector<BYTE> expected(frames * stride + 8, 0x55), actual(frames * stride + 8, 0x55);
+      InterleaveChannel(expected.data(), stride, left.data(), sampleSize, frames);
+      InterleaveChannel(expected.data() + sampleSize, stride, right.data(), sampleSize, frames);
+      InterleaveStereo(actual.data(), left.data(), right.data(), sampleSize, frames);
+      EXPECT_EQ(expected, actual) << sampleSize << " bytes, " << frames << " frames";
+      std::vector<BYTE> l(left.size() + 4, 0x11), r(right.size() + 4, 0x11);
+      DeinterleaveStereo(l.data(), r.data(), actual.data(), sampleSize, frames);
+      EXPECT_TRUE(std::equal(left.begin(), left.end(), l.begin())) << sampleSize << " " << frames;
+      EXPECT_TRUE(std::equal(right.begin(), right.end(), r.begin())) << sampleSize << " " << frames;
+      EXPECT_EQ(0x11, l[left.size()]);
+      EXPECT_EQ(0x11, r[right.size()]);
+    }
+  }
+}
+
 TEST(SampleCopy, DopMarkersAreRecognisedAndEverySampleIsCopied) {
   struct Case {
     const char* what;
@@ -66,6 +90,7 @@ TEST(SampleCopy, DopMarkersAreRecognisedAndEverySampleIsCopied) {
       std::vector<BYTE> packet(c.markers.size() * stride, 0);
       EXPECT_EQ(c.marked, InterleaveChannelScanningDop(packet.data(), stride, half.data(), sampleSize, c.markers.size()))
           << c.what << " (" << sampleSize << " bytes)";
+      EXPECT_EQ(c.marked, HalfCarriesDop(half.data(), sampleSize, c.markers.size())) << c.what;
       for (size_t f = 0; f < c.markers.size(); ++f)
         for (size_t b = 0; b < sampleSize; ++b) ASSERT_EQ(half[f * sampleSize + b], packet[f * stride + b]) << c.what;
     }
