@@ -3,6 +3,7 @@
 #pragma once
 #include <windef.h>
 #include <winerror.h>
+#include <winbase.h>
 #include <winreg.h>
 
 typedef PVOID HDEVINFO;

@@ -11,11 +11,6 @@
 
 namespace velno::sim::device {
 
-const char* const kAudioGuid = "{6994ad04-93ef-11d0-a3cc-00a0c9223196}";
-const char* const kRenderGuid = "{65e8773e-8f56-11d0-a3b9-00a0c9223196}";
-const char* const kCaptureGuid = "{65e8773d-8f56-11d0-a3b9-00a0c9223196}";
-const char* const kHidGuid = "{4d1e55b2-f16f-11cf-88cb-001111000030}";
-
 nlohmann::json DefaultUsbProfile() {
   return nlohmann::json::array({nlohmann::json{{"name", "Velno-HD"},
                                                {"vid", kProductTable[0].vendorId},

@@ -112,10 +112,10 @@ std::string HardwareIds(const UsbDevice& device, Function function);  // REG_MUL
 bool FindByPath(const std::string& path, UsbDevice* device, Function* function);
 
 // Class GUIDs in text form.
-extern const char* const kAudioGuid;    // KSCATEGORY_AUDIO
-extern const char* const kRenderGuid;   // KSCATEGORY_RENDER
-extern const char* const kCaptureGuid;  // KSCATEGORY_CAPTURE
-extern const char* const kHidGuid;      // the HID interface class
+constexpr const char kAudioGuid[] = "{6994ad04-93ef-11d0-a3cc-00a0c9223196}";    // KSCATEGORY_AUDIO
+constexpr const char kRenderGuid[] = "{65e8773e-8f56-11d0-a3b9-00a0c9223196}";   // KSCATEGORY_RENDER
+constexpr const char kCaptureGuid[] = "{65e8773d-8f56-11d0-a3b9-00a0c9223196}";  // KSCATEGORY_CAPTURE
+constexpr const char kHidGuid[] = "{4d1e55b2-f16f-11cf-88cb-001111000030}";      // the HID interface class
 
 // ---- what the device keeps: its log, its mode, its streams
 
