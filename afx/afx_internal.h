@@ -17,9 +17,14 @@ struct AfxThreadState {
   // The object whose window CreateEx is creating with the framework's own class; attached
   // when the window's first message arrives.
   CWnd* pWndInit = NULL;
+
+  ~AfxThreadState();
 };
 
 AfxThreadState* AfxGetThreadState();
+// FALSE once the thread's state is gone (objects destroyed after it, at the thread's or the
+// program's end, must not reach it).
+BOOL AfxThreadStateAlive();
 
 // The framework's own window class (procedure AfxWndProc), registered on first use.
 LPCSTR AfxRegisteredWndClass();

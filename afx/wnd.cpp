@@ -17,7 +17,7 @@ CWnd::~CWnd() {
   CWinApp* pApp = AfxGetApp();
   if (pApp && pApp->m_pMainWnd == this) pApp->m_pMainWnd = NULL;
   // Deleting the object of a live window destroys the window with it.
-  if (m_hWnd != NULL && FromHandlePermanent(m_hWnd) == this) {
+  if (m_hWnd != NULL && AfxThreadStateAlive() && FromHandlePermanent(m_hWnd) == this) {
     ::DestroyWindow(m_hWnd);
     if (m_hWnd != NULL && FromHandlePermanent(m_hWnd) == this) Detach();
   }
@@ -26,7 +26,7 @@ CWnd::~CWnd() {
 // ---- handle maps
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
-  if (hWnd == NULL) return NULL;
+  if (hWnd == NULL || !AfxThreadStateAlive()) return NULL;
   auto& map = AfxGetThreadState()->permanentWindows;
   auto it = map.find(hWnd);
   return it == map.end() ? NULL : it->second;
@@ -59,7 +59,7 @@ BOOL CWnd::Attach(HWND hWndNew) {
 
 HWND CWnd::Detach() {
   HWND h = m_hWnd;
-  if (h != NULL) {
+  if (h != NULL && AfxThreadStateAlive()) {
     auto& map = AfxGetThreadState()->permanentWindows;
     auto it = map.find(h);
     if (it != map.end() && it->second == this) map.erase(it);
