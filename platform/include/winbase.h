@@ -232,6 +232,7 @@ WINBASEAPI BOOL WINAPI DisableThreadLibraryCalls(HMODULE module);
 #define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_HIDDEN 0x00000002
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define FILE_FLAG_OVERLAPPED 0x40000000
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
@@ -324,3 +325,11 @@ typedef struct _SYSTEM_INFO {
 WINBASEAPI void WINAPI GetSystemInfo(LPSYSTEM_INFO info);
 WINBASEAPI void WINAPI GetNativeSystemInfo(LPSYSTEM_INFO info);
 WINBASEAPI BOOL WINAPI IsWow64Process(HANDLE process, PBOOL wow64);
+
+// ---- resources of modules (implemented with the window system's resource tables)
+WINBASEAPI HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+WINBASEAPI HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource);
+WINBASEAPI LPVOID WINAPI LockResource(HGLOBAL resourceData);
+WINBASEAPI DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource);
+WINBASEAPI BOOL WINAPI FreeResource(HGLOBAL resourceData);
+#define FindResource FindResourceA

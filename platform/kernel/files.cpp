@@ -67,6 +67,12 @@ class PlainFile : public FileObject {
   off_t position_ = 0;
 };
 
+std::string Canonical(const std::string& path) {
+  std::error_code ec;
+  std::string c = fs::weakly_canonical(path, ec).string();
+  return ec ? path : c;
+}
+
 bool IsAbsoluteWindowsPath(const std::string& p) {
   return (p.size() >= 2 && p[1] == ':') || (!p.empty() && (p[0] == '\\' || p[0] == '/'));
 }
@@ -191,4 +197,145 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
   if (!buffer || size <= win.size()) return DWORD(win.size() + 1);
   memcpy(buffer, win.c_str(), win.size() + 1);
   return DWORD(win.size());
+}
+
+namespace {
+
+// The host path of a Windows path argument, or "" with the error set.
+std::string PathArgument(LPCSTR path) {
+  std::string host = path && *path ? HostPath(path) : "";
+  if (host.empty()) SetLastError(path && *path ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
+  return host;
+}
+
+BOOL Fail(int error, const std::string& host) {
+  SetLastError(ErrorFromErrno(error, host));
+  return FALSE;
+}
+
+}  // namespace
+
+BOOL WINAPI DeleteFileA(LPCSTR fileName) {
+  std::string host = PathArgument(fileName);
+  if (host.empty()) return FALSE;
+  struct stat st;
+  if (lstat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  if (unlink(host.c_str()) != 0) return Fail(errno, host);
+  return TRUE;
+}
+
+BOOL WINAPI CopyFileA(LPCSTR existing, LPCSTR newFile, BOOL failIfExists) {
+  std::string from = PathArgument(existing);
+  if (from.empty()) return FALSE;
+  std::string to = PathArgument(newFile);
+  if (to.empty()) return FALSE;
+  struct stat st;
+  if (stat(from.c_str(), &st) != 0) return Fail(errno, from);
+  if (S_ISDIR(st.st_mode)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  struct stat target;
+  if (stat(to.c_str(), &target) == 0) {
+    if (failIfExists) {
+      SetLastError(ERROR_FILE_EXISTS);
+      return FALSE;
+    }
+    if (S_ISDIR(target.st_mode)) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return FALSE;
+    }
+  }
+  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return Fail(errno, from);
+  // Written beside the target and renamed over it, so that a reader never sees half a file.
+  std::string temp = to + ".copy-" + std::to_string(getpid());
+  int out = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
+  if (out < 0) {
+    int e = errno;
+    close(in);
+    return Fail(e, to);
+  }
+  char buffer[65536];
+  ssize_t n;
+  bool ok = true;
+  while ((n = read(in, buffer, sizeof buffer)) > 0) {
+    for (ssize_t done = 0; done < n;) {
+      ssize_t w = write(out, buffer + done, size_t(n - done));
+      if (w <= 0) {
+        ok = false;
+        break;
+      }
+      done += w;
+    }
+    if (!ok) break;
+  }
+  if (n < 0) ok = false;
+  int e = errno;
+  close(in);
+  if (close(out) != 0) ok = false;
+  if (!ok || rename(temp.c_str(), to.c_str()) != 0) {
+    if (ok) e = errno;
+    unlink(temp.c_str());
+    SetLastError(e == ENOSPC ? ERROR_DISK_FULL : ErrorFromErrno(e, to));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL WINAPI MoveFileA(LPCSTR existing, LPCSTR newFile) {
+  std::string from = PathArgument(existing);
+  if (from.empty()) return FALSE;
+  std::string to = PathArgument(newFile);
+  if (to.empty()) return FALSE;
+  struct stat st;
+  if (lstat(from.c_str(), &st) != 0) return Fail(errno, from);
+  // MoveFile never replaces: an existing target fails (a change of case only is a rename).
+  if (lstat(to.c_str(), &st) == 0 && Canonical(to) != Canonical(from)) {
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return FALSE;
+  }
+  if (rename(from.c_str(), to.c_str()) != 0) return Fail(errno, to);
+  return TRUE;
+}
+
+BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
+  std::string host = PathArgument(path);
+  if (host.empty()) return FALSE;
+  if (mkdir(host.c_str(), 0777) != 0) {
+    if (errno == EEXIST) {
+      SetLastError(ERROR_ALREADY_EXISTS);
+      return FALSE;
+    }
+    return Fail(errno == ENOENT ? ENOTDIR : errno, host);  // a missing parent is a path not found
+  }
+  return TRUE;
+}
+
+BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
+  std::string host = PathArgument(path);
+  if (host.empty()) return FALSE;
+  struct stat st;
+  if (lstat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+    SetLastError(ERROR_DIRECTORY);
+    return FALSE;
+  }
+  if (rmdir(host.c_str()) != 0) return Fail(errno == EEXIST ? ENOTEMPTY : errno, host);
+  return TRUE;
+}
+
+DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
+  std::string host = PathArgument(fileName);
+  if (host.empty()) return INVALID_FILE_ATTRIBUTES;
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) {
+    SetLastError(ErrorFromErrno(errno, host));
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  if (!(st.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
+  return attributes;
 }
