@@ -267,7 +267,9 @@ WINBASEAPI void WINAPI OutputDebugStringA(LPCSTR text);
 
 // ---- text
 #define CP_ACP 0
+#define CP_OEMCP 1
 #define CP_UTF8 65001
+#define MB_ERR_INVALID_CHARS 0x00000008
 WINBASEAPI int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcLength, LPWSTR dst,
                                           int dstLength);
 WINBASEAPI int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcLength, LPSTR dst,

@@ -89,4 +89,8 @@ using DeviceOpener = std::function<std::shared_ptr<FileObject>(const std::string
 // opener instead of drive C.
 void RegisterDeviceNamespace(const std::string& prefix, DeviceOpener opener);
 
+// The machine's debug output, where OutputDebugStringA appends: one line per line of text,
+// "HH:MM:SS.mmm<TAB>process id<TAB>process name<TAB>text".
+std::string DebugOutputPath();
+
 }  // namespace velno::kernel
