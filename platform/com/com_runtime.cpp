@@ -1,7 +1,6 @@
 // The COM runtime: apartments per thread, class lookup (built-in classes first, then
 // in-process servers registered under HKEY_CLASSES_ROOT\CLSID\{...}\InprocServer32), and
 // the servers it keeps loaded until CoFreeUnusedLibraries finds them unused.
-#include <dlfcn.h>
 #include <velno/com_classes.h>
 #include <velno/machine.h>
 #include <windows.h>
@@ -11,12 +10,6 @@
 #include <mutex>
 #include <string>
 #include <vector>
-
-// The kernel's module functions, when the platform has them; until then servers are loaded
-// here directly (with their DllMain called as the loader would).
-#pragma weak LoadLibraryA
-#pragma weak GetProcAddress
-#pragma weak FreeLibrary
 
 namespace {
 
@@ -83,23 +76,20 @@ class BuiltinFactory final : public IClassFactory {
 // ---- in-process servers ----
 
 struct Server {
-  void* module = nullptr;  // HMODULE, or a dlopen handle when loaded directly
-  bool direct = false;
+  HMODULE module = nullptr;
   LPFNGETCLASSOBJECT getClassObject = nullptr;
   LPFNCANUNLOADNOW canUnloadNow = nullptr;
 };
 std::mutex g_serverMutex;
-std::map<std::string, Server> g_servers;  // by host path of the module file
-
-bool KernelModules() { return &LoadLibraryA && &GetProcAddress && &FreeLibrary; }
+std::map<std::string, Server> g_servers;  // by the host path of the module file
 
 template <class Fn>
-Fn Symbol(const Server& server, const char* name) {
-  void* p = server.direct ? dlsym(server.module, name)
-                          : reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(server.module), name));
-  return reinterpret_cast<Fn>(p);
+Fn Symbol(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// The file a module path names on this machine, so that the same Windows path on two
+// machines is two modules.
 std::string HostPath(const std::string& modulePath) {
   if (!modulePath.empty() && modulePath[0] == '/') return modulePath;
   return velno::sim::HostPathFromWindows(modulePath);
@@ -115,45 +105,20 @@ HRESULT LoadServer(const std::string& modulePath, Server* out) {
     return S_OK;
   }
   Server server;
-  if (KernelModules()) {
-    server.module = LoadLibraryA(modulePath.c_str());
-  } else {
-    server.direct = true;
-    server.module = dlopen(key.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (server.module) {
-      using DllMainFn = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
-      if (auto dllMain = reinterpret_cast<DllMainFn>(dlsym(server.module, "DllMain"))) {
-        if (!dllMain(static_cast<HINSTANCE>(server.module), DLL_PROCESS_ATTACH, nullptr)) {
-          dlclose(server.module);
-          server.module = nullptr;
-        }
-      }
-    }
+  server.module = LoadLibraryA(modulePath.c_str());
+  if (!server.module) {
+    DWORD error = GetLastError();
+    return HRESULT_FROM_WIN32(error ? error : ERROR_MOD_NOT_FOUND);
   }
-  if (!server.module) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
-  server.getClassObject = Symbol<LPFNGETCLASSOBJECT>(server, "DllGetClassObject");
-  server.canUnloadNow = Symbol<LPFNCANUNLOADNOW>(server, "DllCanUnloadNow");
+  server.getClassObject = Symbol<LPFNGETCLASSOBJECT>(server.module, "DllGetClassObject");
+  server.canUnloadNow = Symbol<LPFNCANUNLOADNOW>(server.module, "DllCanUnloadNow");
   if (!server.getClassObject) {
-    if (server.direct)
-      dlclose(server.module);
-    else
-      FreeLibrary(static_cast<HMODULE>(server.module));
+    FreeLibrary(server.module);
     return CO_E_ERRORINDLL;
   }
   g_servers[key] = server;
   *out = server;
   return S_OK;
-}
-
-void UnloadServer(const Server& server) {
-  if (server.direct) {
-    using DllMainFn = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
-    if (auto dllMain = reinterpret_cast<DllMainFn>(dlsym(server.module, "DllMain")))
-      dllMain(static_cast<HINSTANCE>(server.module), DLL_PROCESS_DETACH, nullptr);
-    dlclose(server.module);
-  } else {
-    FreeLibrary(static_cast<HMODULE>(server.module));
-  }
 }
 
 // The module path registered for a class, or the HRESULT saying why there is none.
@@ -269,5 +234,5 @@ void WINAPI CoFreeUnusedLibraries(void) {
       }
     }
   }
-  for (const Server& server : unload) UnloadServer(server);
+  for (const Server& server : unload) FreeLibrary(server.module);
 }
