@@ -19,3 +19,6 @@ function(velno_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "VELNO_BIN=${CMAKE_BINARY_DIR}/bin" TIMEOUT 600)
 endfunction()
+
+# Resource scripts in both builds.
+include(${CMAKE_CURRENT_LIST_DIR}/VelnoResources.cmake)
