@@ -72,7 +72,7 @@ bool LookupWaitables(DWORD count, const HANDLE* handles, std::shared_ptr<Waitabl
       if (IsPseudoHandle(handles[i])) continue;
       size_t index = IndexOf(handles[i]);
       Object* object = index < t.slots.size() ? t.slots[index].get() : nullptr;
-      auto* waitable = dynamic_cast<Waitable*>(object);
+      Waitable* waitable = object ? object->AsWaitable() : nullptr;
       if (!waitable) {
         ok = false;
         break;

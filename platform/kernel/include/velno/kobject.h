@@ -14,10 +14,14 @@
 
 namespace velno::kernel {
 
+class Waitable;
 class Object : public std::enable_shared_from_this<Object> {
  public:
   virtual ~Object() = default;
   virtual const char* TypeName() const = 0;
+  // The object as a waitable one (null when it cannot be waited on); cheaper than a cast on
+  // the wait path.
+  virtual Waitable* AsWaitable() { return nullptr; }
 };
 
 // An object that a wait can observe. Signal state changes go through the kernel's dispatcher,
@@ -26,6 +30,7 @@ class Object : public std::enable_shared_from_this<Object> {
 struct WaitBlock;
 class Waitable : public Object {
  public:
+  Waitable* AsWaitable() override { return this; }
   virtual bool IsSignalled() const = 0;
   virtual void Satisfy() {}
   // Objects whose state depends on the waiting thread (a mutex its owner may take again).
