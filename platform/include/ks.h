@@ -219,8 +219,6 @@ typedef struct {
 #define KSSTREAM_HEADER_OPTIONSF_ENDOFSTREAM 0x00000200
 
 // ---- pin creation (ksuser.dll)
-typedef DWORD(WINAPI* PFNKSCREATEPIN)(HANDLE filterHandle, PKSPIN_CONNECT connect, ACCESS_MASK desiredAccess,
-                                      PHANDLE connectionHandle);
 VELNO_EXTERN_C DWORD WINAPI KsCreatePin(HANDLE FilterHandle, PKSPIN_CONNECT Connect, ACCESS_MASK DesiredAccess,
                                         PHANDLE ConnectionHandle);
 

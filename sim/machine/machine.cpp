@@ -35,6 +35,25 @@ void EnsureLayout(const std::string& root) {
   }
 }
 
+// The platform's own programs and modules that a fresh machine carries in its system32: the
+// build puts them in <bin>/system32 (bin is $VELNO_BIN or the folder of the running program).
+void InstallSystemFiles(const std::string& root) {
+  std::string bin;
+  if (const char* env = getenv("VELNO_BIN"); env && *env) {
+    bin = env;
+  } else {
+    std::error_code ec;
+    bin = fs::read_symlink("/proc/self/exe", ec).parent_path().string();
+  }
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(fs::path(bin) / "system32", ec)) {
+    std::error_code copyError;
+    if (entry.is_regular_file(copyError))
+      fs::copy_file(entry.path(), fs::path(root) / "drive_c/windows/system32" / entry.path().filename(),
+                    fs::copy_options::overwrite_existing, copyError);
+  }
+}
+
 nlohmann::json MergePatch(nlohmann::json base, const nlohmann::json& patch) {
   base.merge_patch(patch);
   return base;
@@ -70,6 +89,7 @@ const std::string& MachineRoot() {
     if (!fs::exists(fs::path(root) / "machine.json")) {
       fs::create_directories(root);
       EnsureLayout(root);
+      InstallSystemFiles(root);
       std::ofstream(fs::path(root) / "machine.json") << DefaultProfile().dump(2) << "\n";
     }
     g_root = root;
@@ -80,6 +100,7 @@ const std::string& MachineRoot() {
 void CreateMachine(const std::string& root, const nlohmann::json& overrides) {
   fs::create_directories(root);
   EnsureLayout(root);
+  InstallSystemFiles(root);
   nlohmann::json profile = MergePatch(DefaultProfile(), overrides);
   std::string tmp = root + "/machine.json.tmp";
   std::ofstream(tmp) << profile.dump(2) << "\n";
