@@ -162,7 +162,6 @@ json HandleCall(const json& req) {
   if (op == "devchange" && a.size() >= 12) {
     GUID cls{(unsigned long)arg(1), (unsigned short)arg(2), (unsigned short)arg(3), {}};
     for (int i = 0; i < 8; ++i) cls.Data4[i] = (unsigned char)arg(4 + i);
-    extern LRESULT DeliverDeviceChange(HWND, UINT, const GUID&, const std::string&);
     return json{{"r", (long long)DeliverDeviceChange(hwnd, (UINT)arg(0), cls, req.value("path", ""))}};
   }
   if (op == "screenshot") {

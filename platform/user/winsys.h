@@ -347,6 +347,7 @@ bool StationRectOf(HWND hwnd, RECT* rect);
 HWND StationWindowAt(POINT screen);
 void StationBroadcast(UINT msg, WPARAM w, LPARAM l, bool send);
 void ReorderTop(HWND hwnd, HWND after);
+LRESULT DeliverDeviceChange(HWND hwnd, UINT event, const GUID& cls, const std::string& name);
 void SetForegroundRecord(HWND hwnd);
 HWND ForegroundRecord();
 
