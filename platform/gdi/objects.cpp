@@ -892,6 +892,16 @@ BOOL WINAPI StretchBlt(HDC dest, int xDest, int yDest, int wDest, int hDest, HDC
   uint32_t pat = ToBgrx(BrushColor(d, (HBRUSH)d->state.brush, &hollow));
   Surface* dsf = dt.surface;
   Surface* ssf = useSrc ? st.surface : nullptr;
+  // overlapping source and destination: read from a copy, as if the whole block moved at once
+  Surface snapshot;
+  if (ssf && ssf == dsf) {
+    snapshot.Allocate(ssf->width, ssf->height, ssf->bpp);
+    for (int y = 0; y < ssf->height; ++y)
+      std::memcpy(snapshot.Row(y), ssf->Row(y), (size_t)Surface::StrideFor(ssf->width, ssf->bpp));
+    snapshot.palette[0] = ssf->palette[0];
+    snapshot.palette[1] = ssf->palette[1];
+    ssf = &snapshot;
+  }
   bool straight = useSrc && aw == wSrc && ah == hSrc && !mirrorX && !mirrorY;
   bool fastCopy = straight && (rop & 0x00FF0000) == 0x00CC0000 && dsf->bpp == 32 && ssf->bpp == 32;
   ForEachClipped(clip, area, [&](const RECT& r) {
