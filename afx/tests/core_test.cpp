@@ -42,7 +42,7 @@ TEST(CStringTest, ValueSemanticsAndEditing) {
   EXPECT_STREQ(s, "192.168.0.10:5566");
   EXPECT_EQ(s.Find(':'), 12);
   EXPECT_EQ(s.Find("168"), 4);
-  EXPECT_EQ(s.ReverseFind('.'), 10);
+  EXPECT_EQ(s.ReverseFind('.'), 9);
   EXPECT_EQ(s.Replace(".", ""), 3);
   EXPECT_STREQ(s, "192168010:5566");
 

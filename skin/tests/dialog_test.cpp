@@ -1,7 +1,9 @@
 // The skinned dialog: loading, the by-name operations and the face's mouse handling.
 #include "DialogFixture.h"
 
+#include <chrono>
 #include <set>
+#include <thread>
 
 namespace skintest {
 namespace {
@@ -141,17 +143,36 @@ TEST_F(SkinDialogTest, SetButtonCheckRedrawsAtOnceEvenWithoutAChange) {
   EXPECT_EQ(pixelNow(), slicePixel(pButton->m_bmpNormal));
 }
 
+// The person's gesture, from another thread with pauses, while this thread runs the window:
+// a drag runs its own loop on this thread until the button is released.
+void Gesture(HWND hwnd, POINT from, POINT to) {
+  RECT origin;
+  GetWindowRect(hwnd, &origin);
+  std::thread person([=] {
+    // The points stay where they were on the screen while the window moves under them.
+    auto at = [&](UINT kind, POINT p) {
+      RECT now;
+      GetWindowRect(hwnd, &now);
+      velno::winstation::Mouse(hwnd, kind, origin.left + p.x - now.left, origin.top + p.y - now.top);
+      std::this_thread::sleep_for(std::chrono::milliseconds(80));
+    };
+    at(WM_LBUTTONDOWN, from);
+    at(WM_MOUSEMOVE, POINT{(from.x + to.x) / 2, (from.y + to.y) / 2});
+    at(WM_MOUSEMOVE, to);
+    at(WM_LBUTTONUP, to);
+  });
+  velno::winstation::Pump(400);
+  person.join();
+  velno::winstation::Pump(30);
+}
+
 TEST_F(SkinDialogTest, PressOnTheFaceDragsTheWindowButNotOnAnElement) {
   CRect start;
   dlg_->GetWindowRect(&start);
   // Inside the outline, on no element: the product name between the sections.
   const POINT face{150, 350};
   ASSERT_EQ(ChildWindowFromPoint(dlg_->m_hWnd, face), dlg_->m_hWnd);
-  velno::winstation::Mouse(dlg_->m_hWnd, WM_LBUTTONDOWN, face.x, face.y);
-  velno::winstation::Mouse(dlg_->m_hWnd, WM_MOUSEMOVE, face.x + 20, face.y + 10);
-  velno::winstation::Mouse(dlg_->m_hWnd, WM_MOUSEMOVE, face.x + 40, face.y + 30);
-  velno::winstation::Mouse(dlg_->m_hWnd, WM_LBUTTONUP, face.x + 40, face.y + 30);
-  Pump();
+  Gesture(dlg_->m_hWnd, face, POINT{face.x + 40, face.y + 30});
   CRect moved;
   dlg_->GetWindowRect(&moved);
   EXPECT_EQ(moved.left - start.left, 40);
@@ -163,10 +184,7 @@ TEST_F(SkinDialogTest, PressOnTheFaceDragsTheWindowButNotOnAnElement) {
   Pump();
   for (CWnd* pElement : {(CWnd*)dlg_->FindButton("BTN_R_96K"), (CWnd*)dlg_->FindSlider("SLDR_P_VOL_L")}) {
     POINT p = Center(pElement);
-    velno::winstation::Mouse(dlg_->m_hWnd, WM_LBUTTONDOWN, p.x, p.y);
-    velno::winstation::Mouse(dlg_->m_hWnd, WM_MOUSEMOVE, p.x + 5, p.y + 30);
-    velno::winstation::Mouse(dlg_->m_hWnd, WM_LBUTTONUP, p.x + 5, p.y + 30);
-    Pump();
+    Gesture(dlg_->m_hWnd, p, POINT{p.x + 5, p.y + 30});
     CRect after;
     dlg_->GetWindowRect(&after);
     EXPECT_EQ(after, moved);
