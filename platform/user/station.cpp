@@ -22,6 +22,11 @@
 #include "winsys.h"
 
 namespace fs = std::filesystem;
+
+namespace velno::win {
+// devnotify.cpp: delivers a device-interface change to a window of this process.
+LRESULT DeliverDeviceChange(HWND hwnd, UINT event, const GUID& cls, const std::string& name);
+}  // namespace velno::win
 using nlohmann::json;
 
 namespace velno::win {
