@@ -220,3 +220,38 @@ TEST_F(SkinDialogTest, IndexOutsideItsListThrows) {
 
 }  // namespace
 }  // namespace skintest
+
+namespace skintest {
+namespace {
+
+// The boxes the skin showed, as "text|caption|type".
+std::vector<std::string> Boxes() {
+  std::vector<std::string> out;
+  for (const std::string& line : velno::winstation::UiLog("messagebox")) {
+    nlohmann::json j = nlohmann::json::parse(line);
+    out.push_back(j.value("text", "") + "|" + j.value("caption", "") + "|" + std::to_string(j.value("type", -1)));
+  }
+  return out;
+}
+
+TEST_F(SkinDialogTest, OutlineFailuresAreShownAndTheWindowStaysRectangular) {
+  EXPECT_TRUE(Boxes().empty());  // the shipped mask loads without a word
+
+  CBitmap none;
+  dlg_->SetSkinRegion(&none);
+  ASSERT_EQ(Boxes(), std::vector<std::string>{"Wrong Region?|Tolva-X ASIO CPL|0"});
+
+  // An all-white mask is a valid (empty) outline: the window accepts it.
+  CBitmap white;
+  white.Attach(MakeBitmap(299, 640, [](int, int) { return Rgb{255, 255, 255}; }));
+  dlg_->SetSkinRegion(&white);
+  EXPECT_EQ(Boxes().size(), 1u);
+  HRGN hRgn = CreateRectRgn(0, 0, 0, 0);
+  RECT box;
+  EXPECT_EQ(GetWindowRgn(dlg_->m_hWnd, hRgn), NULLREGION);
+  EXPECT_EQ(GetRgnBox(hRgn, &box), NULLREGION);
+  DeleteObject(hRgn);
+}
+
+}  // namespace
+}  // namespace skintest
