@@ -94,3 +94,31 @@ TEST(RegSvr32, FailuresAndTheirExitCodes) {
   }
   EXPECT_FALSE(Registered());
 }
+
+TEST(RegSvr32, InstalledInSystem32AndStartedByWindowsPath) {
+  TempMachine machine;
+  EXPECT_TRUE(std::filesystem::exists(velno::sim::HostPathFromWindows("C:\\Windows\\System32\\RegSvr32.exe")))
+      << "a new machine carries the platform's programs";
+  auto install = RunProcess(BinDir() + "/velnosim", {"install-system-programs", BinDir()});
+  ASSERT_EQ(0, install.exitCode) << install.out << install.err;
+  EXPECT_NE(std::string::npos, install.out.find("C:\\windows\\system32\\RegSvr32.exe")) << install.out;
+
+  // The way an installer starts it: by its Windows path, with a Windows command line.
+  std::string dir = velno::sim::HostPathFromWindows("C:\\Program Files\\Velno Test");
+  std::filesystem::create_directories(dir);
+  std::filesystem::copy_file(Server(), dir + "/VelnoTestServer.dll");
+  char commandLine[] = "RegSvr32.exe /s \"C:\\Program Files\\Velno Test\\VelnoTestServer.dll\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  ASSERT_TRUE(CreateProcessA("C:\\Windows\\System32\\RegSvr32.exe", commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &info))
+      << GetLastError();
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, 60000));
+  DWORD exitCode = 99;
+  EXPECT_TRUE(GetExitCodeProcess(info.hProcess, &exitCode));
+  EXPECT_EQ(0u, exitCode);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  EXPECT_TRUE(Registered());
+}
