@@ -45,7 +45,19 @@ class Thread : public Waitable {
 namespace {
 
 thread_local DWORD t_threadId = 0;
-thread_local std::shared_ptr<Thread> t_self;
+
+// The calling thread's object. A thread that the kernel did not create (the main thread, a
+// std::thread) gets one on first use, and its handles are signalled when the thread ends.
+struct Self {
+  std::shared_ptr<Thread> thread;
+  ~Self() {
+    if (thread && thread->adopted && thread->exitCode.load() == STILL_ACTIVE) {
+      thread->exitCode = 0;
+      UpdateState(*thread, [&] { thread->ended_ = true; });
+    }
+  }
+};
+thread_local Self t_selfHolder;
 
 void* ThreadMain(void* arg) {
   // The creator's reference, handed over.
@@ -56,7 +68,7 @@ void* ThreadMain(void* arg) {
     std::unique_lock<std::mutex> guard(self->lock);
     self->resumed.wait(guard, [&] { return self->suspendCount == 0; });
   }
-  t_self = self;
+  t_selfHolder.thread = self;
   DWORD code;
   try {
     code = self->start(self->parameter);
@@ -65,7 +77,7 @@ void* ThreadMain(void* arg) {
   }
   self->exitCode = code;
   UpdateState(*self, [&] { self->ended_ = true; });
-  t_self.reset();
+  t_selfHolder.thread.reset();
   return nullptr;
 }
 
@@ -106,17 +118,16 @@ DWORD CurrentThreadId() {
   return t_threadId;
 }
 
-// The calling thread's object; threads not created here get one on first use.
 std::shared_ptr<Thread> CurrentThreadObject() {
-  if (!t_self) {
+  if (!t_selfHolder.thread) {
     auto self = std::make_shared<Thread>();
     self->started = true;
     self->adopted = true;
     self->pthread = pthread_self();
     self->tid = CurrentThreadId();
-    t_self = self;
+    t_selfHolder.thread = self;
   }
-  return t_self;
+  return t_selfHolder.thread;
 }
 
 std::shared_ptr<Object> PseudoHandleObject(HANDLE handle) {
@@ -208,7 +219,7 @@ void WINAPI ExitThread(DWORD exitCode) {
   if (self->adopted) {
     self->exitCode = exitCode;
     UpdateState(*self, [&] { self->ended_ = true; });
-    t_self.reset();
+    t_selfHolder.thread.reset();
     pthread_exit(nullptr);
   }
   // Unwinds to ThreadMain, which records the code and signals the handle.

@@ -172,3 +172,31 @@ TEST(Time, ClocksAndPeriods) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Threads, ForeignThreadHandleIsSignalledAtItsEnd) {
+  HANDLE handle = nullptr;
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread t([&] {
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &handle, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    SetEvent(ready);
+    WaitForSingleObject(go, INFINITE);
+  });
+  WaitForSingleObject(ready, INFINITE);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_TIMEOUT);
+  SetEvent(go);
+  t.join();
+  EXPECT_EQ(WaitForSingleObject(handle, 1000), WAIT_OBJECT_0);
+  DWORD code = STILL_ACTIVE;
+  EXPECT_TRUE(GetExitCodeThread(handle, &code));
+  EXPECT_EQ(code, 0u);
+  CloseHandle(handle);
+  CloseHandle(ready);
+  CloseHandle(go);
+}
+
+}  // namespace
