@@ -248,3 +248,68 @@ TEST(SyncObjects, NamedEventsAndSemaphores) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Wait, EachSignalConsumedExactlyOnceUnderContention) {
+  // Producers release a semaphore; consumers take it through waits that often time out. Every
+  // release must be taken by exactly one wait: none lost to a time-out, none taken twice.
+  constexpr int kProducers = 3, kPerProducer = 3000, kConsumers = 3;
+  HANDLE sem = CreateSemaphoreA(nullptr, 0, 1 << 30, nullptr);
+  Events others(10, TRUE);
+  std::vector<HANDLE> list = others.h;
+  list.push_back(sem);
+  std::atomic<int> taken{0};
+  std::atomic<bool> done{false};
+  std::vector<std::thread> threads;
+  for (int c = 0; c < kConsumers; ++c)
+    threads.emplace_back([&] {
+      while (!done.load()) {
+        DWORD r = WaitForMultipleObjects(DWORD(list.size()), list.data(), FALSE, 1);
+        if (r == WAIT_OBJECT_0 + 10) {
+          ++taken;
+        } else {
+          ASSERT_EQ(r, WAIT_TIMEOUT);
+        }
+      }
+    });
+  std::vector<std::thread> producers;
+  for (int p = 0; p < kProducers; ++p)
+    producers.emplace_back([&] {
+      for (int i = 0; i < kPerProducer; ++i) {
+        ReleaseSemaphore(sem, 1, nullptr);
+        if (i % 64 == 0) std::this_thread::yield();
+      }
+    });
+  for (auto& t : producers) t.join();
+  auto deadline = Clock::now() + std::chrono::seconds(20);
+  while (taken.load() < kProducers * kPerProducer && Clock::now() < deadline) Sleep(1);
+  done = true;
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(taken.load(), kProducers * kPerProducer);
+  EXPECT_EQ(WaitForSingleObject(sem, 0), WAIT_TIMEOUT);
+  CloseHandle(sem);
+}
+
+TEST(Wait, PingPongAcrossFiftyTwoHandles) {
+  Events ping(52, FALSE);
+  HANDLE pong = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  constexpr int kRounds = 5000;
+  std::atomic<int> wrong{0};
+  std::thread waiter([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      DWORD r = WaitForMultipleObjects(52, ping.h.data(), FALSE, 5000);
+      if (r != WAIT_OBJECT_0 + DWORD(i % 52)) ++wrong;
+      SetEvent(pong);
+    }
+  });
+  for (int i = 0; i < kRounds; ++i) {
+    SetEvent(ping.h[i % 52]);
+    ASSERT_EQ(WaitForSingleObject(pong, 5000), WAIT_OBJECT_0) << i;
+  }
+  waiter.join();
+  EXPECT_EQ(wrong.load(), 0);
+  CloseHandle(pong);
+}
+
+}  // namespace
