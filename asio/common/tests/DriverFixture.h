@@ -18,6 +18,7 @@ class DriverTest : public ::testing::Test {
     static bool attached = DllMain(nullptr, DLL_PROCESS_ATTACH, nullptr);
     (void)attached;
     TheFakeDevice() = FakeDevice();
+    machine_.reset();
     machine_ = std::make_unique<velno::testing::TempMachine>();
   }
   void TearDown() override {

@@ -171,6 +171,7 @@ TEST_F(DriverTest, WidthAndRateComeFromSettingsAndDevice) {
   for (const Case& c : cases) {
     TheFakeDevice().depthMask = c.depthMask;
     TheFakeDevice().renderChannels[1] = c.renderChannelsAt44k;
+    machine_.reset();
     machine_ = std::make_unique<velno::testing::TempMachine>();  // a fresh block loads the settings again
     SetUserDword("BitsPerSample", c.storedBits);
     SetUserDword("SampleRate", c.storedRate);

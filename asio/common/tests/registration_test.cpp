@@ -1,5 +1,6 @@
 // The driver modules as RegSvr32 and a host use them: loaded from drive C of the machine.
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <objbase.h>
 #include <velno/machine.h>
 
@@ -36,6 +37,7 @@ bool KeyExists(HKEY root, const std::string& path) {
 class RegistrationTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    machine_.reset();
     machine_ = std::make_unique<velno::testing::TempMachine>();
     std::string folder = velno::sim::HostPathFromWindows(kProductFolder);
     std::filesystem::create_directories(folder);

@@ -45,6 +45,7 @@ TEST_F(DriverTest, ValuesOfTheWrongTypeOrSizeFallBackToTheDefaults) {
 
 TEST_F(DriverTest, OutOfRangeBufferLengthsAreNotTrusted) {
   for (DWORD tenths : {0u, 5u, 0x7FFFFFFFu, 0xFFFFFFF0u, 6001u}) {
+    machine_.reset();
     machine_ = std::make_unique<velno::testing::TempMachine>();
     SetValue("BufferSize", REG_DWORD, &tenths, 4);
     CAsioSample* d = Create();
