@@ -20,8 +20,10 @@ constexpr ULONG_PTR kErrorTag = 0xE0000000u;
 ULONG_PTR EncodeStatus(DWORD error) { return error == ERROR_SUCCESS ? 0 : (kErrorTag | error); }
 DWORD DecodeStatus(ULONG_PTR status) { return status == 0 ? ERROR_SUCCESS : DWORD(status & ~kErrorTag); }
 
-// Bumped at every completion, for waits on requests without an event.
+// Bumped at every completion, for waits on requests without an event; the wake-up is only
+// issued while such a wait is blocked.
 std::atomic<uint32_t> g_completions{0};
+std::atomic<int> g_completionWaiters{0};
 
 struct DeviceNamespace {
   std::string prefix;
@@ -122,8 +124,8 @@ void CompleteOverlapped(OVERLAPPED* overlapped, DWORD error, DWORD transferred) 
   overlapped->InternalHigh = transferred;
   __atomic_store_n(&overlapped->Internal, EncodeStatus(error), __ATOMIC_RELEASE);
   if (event) SignalEvent(*event);
-  g_completions.fetch_add(1, std::memory_order_release);
-  FutexWake(g_completions, INT_MAX);
+  g_completions.fetch_add(1, std::memory_order_seq_cst);
+  if (g_completionWaiters.load(std::memory_order_seq_cst) > 0) FutexWake(g_completions, INT_MAX);
 }
 
 void RegisterDeviceNamespace(const std::string& prefix, DeviceOpener opener) {
@@ -184,11 +186,13 @@ BOOL WINAPI GetOverlappedResult(HANDLE file, LPOVERLAPPED overlapped, LPDWORD tr
     if (overlapped->hEvent) {
       if (WaitForSingleObject(overlapped->hEvent, INFINITE) == WAIT_FAILED) return FALSE;
     } else {
+      g_completionWaiters.fetch_add(1, std::memory_order_seq_cst);
       for (;;) {
-        uint32_t seen = g_completions.load(std::memory_order_acquire);
-        if (__atomic_load_n(&overlapped->Internal, __ATOMIC_ACQUIRE) != STATUS_PENDING) break;
+        uint32_t seen = g_completions.load(std::memory_order_seq_cst);
+        if (__atomic_load_n(&overlapped->Internal, __ATOMIC_SEQ_CST) != STATUS_PENDING) break;
         FutexWait(g_completions, seen, UINT64_MAX);
       }
+      g_completionWaiters.fetch_sub(1, std::memory_order_seq_cst);
     }
   }
   ULONG_PTR status = __atomic_load_n(&overlapped->Internal, __ATOMIC_ACQUIRE);
