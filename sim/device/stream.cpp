@@ -71,7 +71,7 @@ Stream::~Stream() {
   CancelAll();
   if (dataFd_ >= 0) close(dataFd_);
   WriteSidecar("closed");
-  Log(key_, "pin-close", {{"pin", pinId_}, {"frames", totalFrames_}, {"underruns", underruns_.load()}});
+  Log(key_, "pin-close", {{"pin", pinId_}, {"frames", totalFrames_.load()}, {"underruns", underruns_.load()}});
 }
 
 int64_t Stream::PacketFrames(const Packet& p) const { return p.size / format_.blockAlign; }
@@ -97,7 +97,6 @@ void Stream::SetState(State state) {
 }
 
 bool Stream::Submit(uint8_t* data, uint32_t size, CompletionFn done, void* context) {
-  bool underrun = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (count_ == kQueueSize) return false;
@@ -108,10 +107,8 @@ bool Stream::Submit(uint8_t* data, uint32_t size, CompletionFn done, void* conte
       baseNs_ = NowNs();
       framesDone_ = 0;
       dry_ = false;
-      underrun = false;
     }
   }
-  (void)underrun;
   cv_.notify_all();
   return true;
 }
@@ -153,7 +150,7 @@ void Stream::ClockThread() {
         dry_ = true;
         uint64_t n = ++underruns_;
         lock.unlock();
-        Log(key_, "underrun", {{"pin", pinId_}, {"count", n}, {"frame", totalFrames_}});
+        Log(key_, "underrun", {{"pin", pinId_}, {"count", n}, {"frame", totalFrames_.load()}});
         lock.lock();
         continue;
       }
@@ -212,16 +209,21 @@ void Stream::ClockThread() {
 }
 
 void Stream::WriteSidecar(const char* state) {
+  std::string mode;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    mode = mode_;
+  }
   nlohmann::json j{{"direction", render_ ? "render" : "capture"},
                    {"device", key_},
                    {"pin", pinId_},
                    {"process", static_cast<int>(getpid())},
                    {"format", format_.ToJson()},
-                   {"mode", mode_},
+                   {"mode", mode},
                    {"start", startWallMs_},
                    {"state", state},
-                   {"frames", totalFrames_},
-                   {"bytes", totalBytes_},
+                   {"frames", totalFrames_.load()},
+                   {"bytes", totalBytes_.load()},
                    {"underruns", underruns_.load()}};
   if (render_) j["data"] = dataPath_;
   else j["generator"] = {{"kind", "ramp"}, {"formula", "low bits of (frame * 65539 + channel * 40503 + 122)"}};

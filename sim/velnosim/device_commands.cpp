@@ -1,7 +1,12 @@
 // velnosim log / device / plug / unplug / fault: the simulated Velno-HD from the command line.
+#include <dbt.h>
+#include <hidclass.h>
+#include <ksmedia.h>
 #include <unistd.h>
 #include <velno/device.h>
 #include <velno/machine.h>
+#include <velno/winstation.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -94,6 +99,23 @@ int EditDevice(size_t index, const std::function<void(nlohmann::json&)>& edit) {
   return 0;
 }
 
+// Tells every window registered for device notifications about the device's interfaces.
+void BroadcastInterfaces(size_t index, bool arrived) {
+  auto devices = dev::Devices();
+  if (index >= devices.size()) return;
+  const dev::UsbDevice& d = devices[index];
+  UINT event = arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE;
+  if (d.audio.present) {
+    winstation::BroadcastDeviceInterfaceChange(event, KSCATEGORY_AUDIO, dev::AudioInterfacePath(d, dev::kAudioGuid));
+    if (d.audio.renderAlias == "active")
+      winstation::BroadcastDeviceInterfaceChange(event, KSCATEGORY_RENDER, dev::AudioInterfacePath(d, dev::kRenderGuid));
+    if (d.audio.captureAlias == "active")
+      winstation::BroadcastDeviceInterfaceChange(event, KSCATEGORY_CAPTURE,
+                                                 dev::AudioInterfacePath(d, dev::kCaptureGuid));
+  }
+  if (d.hid.present) winstation::BroadcastDeviceInterfaceChange(event, GUID_DEVINTERFACE_HID, dev::HidInterfacePath(d));
+}
+
 int Plug(bool present, const Args& argsIn) {
   Args args = argsIn;
   size_t index = DeviceIndex(args);
@@ -101,6 +123,7 @@ int Plug(bool present, const Args& argsIn) {
   int rc = EditDevice(index, [&](nlohmann::json& d) { d["present"] = present; });
   if (rc == 0) {
     dev::Log("usb" + std::to_string(index), present ? "plug" : "unplug");
+    BroadcastInterfaces(index, present);
     printf("usb%zu %s\n", index, present ? "plugged in" : "unplugged");
   }
   return rc;

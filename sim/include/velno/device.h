@@ -223,7 +223,7 @@ class Stream {
   bool dry_ = true;          // the queue ran out while running
   bool playedSinceRun_ = false;
   std::atomic<uint64_t> underruns_{0};
-  uint64_t totalFrames_ = 0, totalBytes_ = 0;
+  std::atomic<uint64_t> totalFrames_{0}, totalBytes_{0};  // written by the clock thread
   std::thread thread_;
 };
 
