@@ -335,3 +335,49 @@ WINBASEAPI LPVOID WINAPI LockResource(HGLOBAL resourceData);
 WINBASEAPI DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource);
 WINBASEAPI BOOL WINAPI FreeResource(HGLOBAL resourceData);
 #define FindResource FindResourceA
+
+// ---- access tokens and privileges (answered from the machine profile)
+typedef struct _LUID {
+  DWORD LowPart;
+  LONG HighPart;
+} LUID, *PLUID;
+typedef struct _LUID_AND_ATTRIBUTES {
+  LUID Luid;
+  DWORD Attributes;
+} LUID_AND_ATTRIBUTES, *PLUID_AND_ATTRIBUTES;
+typedef struct _TOKEN_PRIVILEGES {
+  DWORD PrivilegeCount;
+  LUID_AND_ATTRIBUTES Privileges[1];
+} TOKEN_PRIVILEGES, *PTOKEN_PRIVILEGES;
+static_assert(sizeof(LUID_AND_ATTRIBUTES) == 12 && sizeof(TOKEN_PRIVILEGES) == 16, "TOKEN_PRIVILEGES");
+#define TOKEN_ASSIGN_PRIMARY 0x0001
+#define TOKEN_DUPLICATE 0x0002
+#define TOKEN_IMPERSONATE 0x0004
+#define TOKEN_QUERY 0x0008
+#define TOKEN_QUERY_SOURCE 0x0010
+#define TOKEN_ADJUST_PRIVILEGES 0x0020
+#define TOKEN_ADJUST_GROUPS 0x0040
+#define TOKEN_ADJUST_DEFAULT 0x0080
+#define TOKEN_ALL_ACCESS 0xF01FF
+#define SE_PRIVILEGE_ENABLED_BY_DEFAULT 0x00000001L
+#define SE_PRIVILEGE_ENABLED 0x00000002L
+#define SE_PRIVILEGE_REMOVED 0x00000004L
+#define SE_SHUTDOWN_NAME "SeShutdownPrivilege"
+#define SE_DEBUG_NAME "SeDebugPrivilege"
+#define SE_BACKUP_NAME "SeBackupPrivilege"
+#define SE_RESTORE_NAME "SeRestorePrivilege"
+#define SE_CHANGE_NOTIFY_NAME "SeChangeNotifyPrivilege"
+#define SE_LOAD_DRIVER_NAME "SeLoadDriverPrivilege"
+#define SE_SECURITY_NAME "SeSecurityPrivilege"
+#define SE_TAKE_OWNERSHIP_NAME "SeTakeOwnershipPrivilege"
+#define SE_SYSTEM_ENVIRONMENT_NAME "SeSystemEnvironmentPrivilege"
+#define SE_REMOTE_SHUTDOWN_NAME "SeRemoteShutdownPrivilege"
+#define SE_UNDOCK_NAME "SeUndockPrivilege"
+#define SE_INC_WORKING_SET_NAME "SeIncreaseWorkingSetPrivilege"
+#define SE_TIME_ZONE_NAME "SeTimeZonePrivilege"
+WINBASEAPI BOOL WINAPI OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token);
+WINBASEAPI BOOL WINAPI LookupPrivilegeValueA(LPCSTR systemName, LPCSTR name, PLUID luid);
+WINBASEAPI BOOL WINAPI AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState,
+                                             DWORD bufferLength, PTOKEN_PRIVILEGES previousState,
+                                             PDWORD returnLength);
+#define LookupPrivilegeValue LookupPrivilegeValueA

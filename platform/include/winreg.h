@@ -74,6 +74,22 @@ WINBASEAPI LSTATUS WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result);
 WINBASEAPI LSTATUS WINAPI RegDeleteTreeA(HKEY key, LPCSTR subKey);
 WINBASEAPI LSTATUS WINAPI RegDeleteTreeW(HKEY key, LPCWSTR subKey);
 WINBASEAPI LSTATUS WINAPI RegFlushKey(HKEY key);
+
+// System shutdown (advapi32). On the simulated machine a request is recorded, never performed.
+#define SHTDN_REASON_FLAG_PLANNED 0x80000000
+#define SHTDN_REASON_MAJOR_OTHER 0x00000000
+#define SHTDN_REASON_MAJOR_APPLICATION 0x00040000
+#define SHTDN_REASON_MAJOR_SOFTWARE 0x00030000
+#define SHTDN_REASON_MINOR_OTHER 0x00000000
+#define SHTDN_REASON_MINOR_INSTALLATION 0x00000002
+WINBASEAPI BOOL WINAPI InitiateSystemShutdownA(LPSTR machineName, LPSTR message, DWORD timeout, BOOL forceAppsClosed,
+                                               BOOL rebootAfterShutdown);
+WINBASEAPI BOOL WINAPI InitiateSystemShutdownExA(LPSTR machineName, LPSTR message, DWORD timeout,
+                                                 BOOL forceAppsClosed, BOOL rebootAfterShutdown, DWORD reason);
+WINBASEAPI BOOL WINAPI AbortSystemShutdownA(LPSTR machineName);
+#define InitiateSystemShutdown InitiateSystemShutdownA
+#define InitiateSystemShutdownEx InitiateSystemShutdownExA
+
 #define RegOpenKeyEx RegOpenKeyExA
 #define RegCreateKeyEx RegCreateKeyExA
 #define RegQueryValueEx RegQueryValueExA
