@@ -78,6 +78,8 @@ TEST(RegSvr32, FailuresAndTheirExitCodes) {
   const Case cases[] = {
       {"entry point fails", {Server()}, 5, "failed with error code 0x80070005"},
       {"entry point fails, silently", {"/s", Server()}, 5, ""},
+      {"options after the module, as the installer passes them", {Server(), "/s"}, 5, ""},
+      {"unregistering still works", {"/u", Server(), "/s"}, 0, ""},
       {"module missing", {"C:\\nowhere\\missing.dll"}, 3, "failed to load"},
       {"no entry point", {BinDir() + "/libvelnowin.so"}, 4, "entry-point DllRegisterServer was not found"},
       {"no module named", {"/s"}, 1, ""},
