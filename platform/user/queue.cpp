@@ -296,7 +296,7 @@ static bool Fetch(Queue* q, MSG* msg, HWND hwnd, UINT lo, UINT hi, bool remove) 
   return false;
 }
 
-static int NextTimerWait(Queue* q) {
+int NextTimerWait(Queue* q) {
   Guard g(Lock());
   if (q->timers.empty()) return -1;
   DWORD now = Now();

@@ -13,6 +13,7 @@
 #include <velno/machine.h>
 #include <velno/winstation.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -578,9 +579,9 @@ bool Capture(HWND hwnd, int* width, int* height, std::vector<uint8_t>* rgba) {
   return CaptureWindow(hwnd, width, height, rgba);
 }
 
-int Pump(int idleMs) {
+int Pump(int idleMs, int maxMs) {
   int n = 0;
-  DWORD last = Now();
+  DWORD last = Now(), start = last;
   for (;;) {
     MSG m;
     if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
@@ -592,10 +593,14 @@ int Pump(int idleMs) {
       DispatchMessageA(&m);
       ++n;
       last = Now();
+      if ((int)(last - start) >= maxMs) return n;
       continue;
     }
-    if ((int)(Now() - last) >= idleMs) return n;
-    WaitQueue(ThisQueue(), idleMs);
+    if ((int)(Now() - last) >= idleMs || (int)(Now() - start) >= maxMs) return n;
+    int wait = idleMs - (int)(Now() - last);
+    int timer = NextTimerWait(ThisQueue());
+    if (timer >= 0 && timer < wait) wait = timer;
+    WaitQueue(ThisQueue(), std::max(1, wait));
   }
 }
 

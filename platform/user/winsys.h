@@ -309,6 +309,7 @@ Queue* ThisQueue();          // creates the calling thread's queue
 Queue* QueueOf(DWORD tid);   // lock held
 // Waits until the queue is woken or the time-out passes (lock not held); extraFd also wakes it.
 void WaitQueue(Queue* q, int timeoutMs, int extraFd = -1);
+int NextTimerWait(Queue* q);  // ms until the thread's next timer is due (-1: none)
 // Runs every message sent to this thread that is waiting (lock not held).
 bool DispatchSent(Queue* q);
 // Sends within this process: same thread directly, another thread through its queue.

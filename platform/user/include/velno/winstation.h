@@ -38,8 +38,9 @@ bool Screenshot(HWND hwnd, const std::string& pngPath);
 // The same pixels in memory, RGBA, top row first (windows of this process).
 bool Capture(HWND hwnd, int* width, int* height, std::vector<uint8_t>* rgba);
 
-// Dispatches this thread's messages until none has arrived for idleMs; returns how many.
-int Pump(int idleMs = 30);
+// Dispatches this thread's messages until none has arrived for idleMs, or at most maxMs in
+// all; returns how many.
+int Pump(int idleMs = 30, int maxMs = 10000);
 // Makes this process's windows inactive, as when the person switches to another program.
 void DeactivateThisApp();
 
