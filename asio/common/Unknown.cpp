@@ -3,9 +3,9 @@
 #include "ModuleState.h"
 
 CUnknown::CUnknown(IUnknown* outer) : refCount(0) {
-  // Without an outer unknown the object controls itself: its non-delegating face has the
-  // same slot layout as IUnknown, so IUnknown calls through it reach the non-delegating methods.
-  ownerUnknown = outer != NULL ? outer : CUNKNOWN_AS_IUNKNOWN(this);
+  nonDelegatingFace.object = this;
+  // Without an outer unknown the object controls itself.
+  ownerUnknown = outer != NULL ? outer : static_cast<IUnknown*>(&nonDelegatingFace);
   InterlockedIncrement(&g_objectCount);
 }
 
@@ -14,7 +14,7 @@ CUnknown::~CUnknown() { InterlockedDecrement(&g_objectCount); }
 HRESULT STDMETHODCALLTYPE CUnknown::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
   if (ppv == NULL) return E_POINTER;
   if (IsEqualGUID(riid, IID_IUnknown)) {
-    *ppv = static_cast<INonDelegatingUnknown*>(this);
+    *ppv = static_cast<IUnknown*>(&nonDelegatingFace);
     NonDelegatingAddRef();
     return S_OK;
   }

@@ -25,9 +25,18 @@ class CUnknown : public INonDelegatingUnknown {
   static void operator delete(void* memory) noexcept;
 
  protected:
-  LONG volatile refCount;
-  IUnknown* ownerUnknown;  // the controlling unknown: the outer one, or this object itself
-};
+  // The object's own IUnknown: what an object without an outer unknown forwards to, and what
+  // QueryInterface hands out for IID_IUnknown.
+  struct NonDelegatingFace : public IUnknown {
+    CUnknown* object;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+      return object->NonDelegatingQueryInterface(riid, ppv);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return object->NonDelegatingAddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return object->NonDelegatingRelease(); }
+  };
 
-// The object's own CUnknown part seen as the IUnknown its faces forward to.
-#define CUNKNOWN_AS_IUNKNOWN(obj) reinterpret_cast<IUnknown*>(static_cast<INonDelegatingUnknown*>(obj))
+  LONG volatile refCount;
+  IUnknown* ownerUnknown;  // the controlling unknown: the outer one, or this object's own face
+  NonDelegatingFace nonDelegatingFace;
+};

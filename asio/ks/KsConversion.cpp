@@ -17,6 +17,20 @@ void FillRenderPackets(CAsioSample* driver, RateRecord* record, LONG packet, LON
     size_t frames = header.FrameExtent / frameSize;
     if (frames > channel.frames) frames = channel.frames;  // never read past the host half
     BYTE* destination = static_cast<BYTE*>(header.Data) + channel.indexInPin * sampleSize;
+    // A stereo pin whose two channels both have buffers is copied in one pass.
+    if (pin->channelsUsed == 2 && channel.indexInPin == 0 && c + 1 < record->channelCount) {
+      ChannelSlot& right = record->channels[c + 1];
+      const BYTE* rightHost = static_cast<const BYTE*>(right.buffers[half]);
+      if (right.pinSlot == pin && right.indexInPin == 1 && rightHost != NULL && right.frames == channel.frames) {
+        if (scan) {
+          driver->NoteDopScan(HalfCarriesDop(host, sampleSize, frames));
+          driver->NoteDopScan(HalfCarriesDop(rightHost, sampleSize, frames));
+        }
+        InterleaveStereo(destination, host, rightHost, sampleSize, frames);
+        ++c;
+        continue;
+      }
+    }
     if (scan) {
       driver->NoteDopScan(InterleaveChannelScanningDop(destination, frameSize, host, sampleSize, frames));
     } else {
@@ -38,6 +52,15 @@ void CopyCapturePackets(CAsioSample* driver, RateRecord* record, LONG packet, LO
     size_t frames = header.DataUsed / frameSize;  // only what the device delivered
     if (frames > channel.frames) frames = channel.frames;
     const BYTE* source = static_cast<const BYTE*>(header.Data) + channel.indexInPin * sampleSize;
+    if (pin->channelsUsed == 2 && channel.indexInPin == 0 && c + 1 < record->channelCount) {
+      ChannelSlot& right = record->channels[c + 1];
+      BYTE* rightHost = static_cast<BYTE*>(right.buffers[half]);
+      if (right.pinSlot == pin && right.indexInPin == 1 && rightHost != NULL && right.frames == channel.frames) {
+        DeinterleaveStereo(host, rightHost, source, sampleSize, frames);
+        ++c;
+        continue;
+      }
+    }
     DeinterleaveChannel(host, source, frameSize, sampleSize, frames);
   }
 }
