@@ -2,7 +2,10 @@
 // mode command reports.
 #include "HidChannel.h"
 
+// The HID library is a C interface; its Windows header does not say so itself.
+extern "C" {
 #include <hidsdi.h>
+}
 #include <setupapi.h>
 #include <string.h>
 

@@ -1,13 +1,13 @@
 // Finding the product's kernel-streaming filter, opening it for init, and building the
 // per-rate format records from its pins.
 #include "KsTransport.h"
+#include "kslib.h"  // first: it brings the wave-format headers before ksmedia.h
 
 #include <ctype.h>
 #include <ksmedia.h>
 #include <stdio.h>
 
 #include "ProductIds.h"
-#include "kslib.h"
 
 namespace {
 

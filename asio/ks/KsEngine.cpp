@@ -2,6 +2,7 @@
 // the time-critical stream thread that turns completions into buffer switches, and the
 // watchdog that reports a stream that stopped completing.
 #include "KsTransport.h"
+#include "kslib.h"  // first: it brings the wave-format headers before ksmedia.h
 
 #include <ksmedia.h>
 #include <mmreg.h>
@@ -9,7 +10,6 @@
 
 #include "KsConversion.h"
 #include "SampleCopy.h"
-#include "kslib.h"
 
 namespace {
 
