@@ -67,10 +67,10 @@ void InterleaveStereo(BYTE* frames, const BYTE* left, const BYTE* right, size_t 
   } else if (sampleSize == 3) {
     // Six bytes a frame, written as one eight-byte store that the next frame overwrites.
     for (; i + 2 <= count; ++i) {
-      uint64_t l = 0, r = 0;
-      memcpy(&l, left + 3 * i, 3);
-      memcpy(&r, right + 3 * i, 3);
-      uint64_t frame = l | (r << 24);
+      const BYTE* l = left + 3 * i;
+      const BYTE* r = right + 3 * i;
+      uint64_t frame = (uint64_t)l[0] | (uint64_t)l[1] << 8 | (uint64_t)l[2] << 16 | (uint64_t)r[0] << 24 |
+                       (uint64_t)r[1] << 32 | (uint64_t)r[2] << 40;
       memcpy(frames + 6 * i, &frame, 8);
     }
   }
@@ -106,6 +106,18 @@ void DeinterleaveStereo(BYTE* left, BYTE* right, const BYTE* frames, size_t samp
       __m128i b2 = _mm_shuffle_epi32(b, _MM_SHUFFLE(3, 1, 2, 0));  // L2 L3 R2 R3
       _mm_storeu_si128(reinterpret_cast<__m128i*>(left + 4 * i), _mm_unpacklo_epi64(a2, b2));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(right + 4 * i), _mm_unpackhi_epi64(a2, b2));
+    }
+  } else if (sampleSize == 3) {
+    for (; i < count; ++i) {
+      const BYTE* f = frames + 6 * i;
+      BYTE* l = left + 3 * i;
+      BYTE* r = right + 3 * i;
+      l[0] = f[0];
+      l[1] = f[1];
+      l[2] = f[2];
+      r[0] = f[3];
+      r[1] = f[4];
+      r[2] = f[5];
     }
   }
   for (; i < count; ++i) {
