@@ -98,6 +98,36 @@ TEST_F(StreamingTest, DopIsDetectedAtDsdCarrierRatesAndSwitchesTheDeviceOnce) {
   EXPECT_EQ(1, dopOff);  // and off again at stop
 }
 
+TEST_F(StreamingTest, DsdStartsWithSilencePacketsAndNoDopScanOutsideItsRates) {
+  StartMachine();
+  nlohmann::json report = Play({"--rate", "2822400", "--seconds", "1"});
+  ASSERT_EQ(true, report["device"]["bitExact"]) << report.dump(2);
+  nlohmann::json newest;
+  for (const auto& r : velno::sim::device::StreamRecords("usb0"))
+    if (r.value("direction", "") == "render") newest = r;
+  ASSERT_TRUE(newest.contains("data"));
+  std::ifstream in(newest["data"].get<std::string>(), std::ios::binary);
+  std::vector<unsigned char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const size_t startup = 2 * 882 * 8;  // two packets of 882 frames, two 32-bit containers each
+  ASSERT_GE(data.size(), startup);
+  for (size_t i = 0; i < startup; ++i) ASSERT_EQ(0x69, data[i]) << "byte " << i;
+
+  // DoP markers at 96 kHz are not looked for: no DoP command.
+  SetUserDword("BitsPerSample", 24);
+  report = Play({"--dop", "--rate", "96000", "--seconds", "1"});
+  EXPECT_EQ(true, report["device"]["bitExact"]) << report.dump(2);
+  for (const auto& r : HidReports()) EXPECT_NE("DoP on", r.value("command", ""));
+}
+
+TEST_F(StreamingTest, ARenderOnlyDevicePlays) {
+  nlohmann::json pins = nlohmann::json::array({nlohmann::json::object(), nlohmann::json::object(),
+                                               nlohmann::json::object(), {{"communication", "bridge"}}});
+  StartMachine({{"usb", {{{"name", "Velno-HD"}, {"audio", {{"pins", pins}}}}}}});
+  nlohmann::json report = Play({"--rate", "48000", "--seconds", "1", "--signal", "ramp"});
+  EXPECT_EQ(true, report["device"]["bitExact"]) << report.dump(2);
+  EXPECT_GT(report["bufferSwitches"].get<int>(), 50);
+}
+
 TEST_F(StreamingTest, RecordingReturnsTheDevicesSignal) {
   StartMachine();
   for (DWORD bits : {16u, 24u}) {
