@@ -17,14 +17,6 @@ nlohmann::json Device(nlohmann::json fields) {
 
 nlohmann::json Machine(std::vector<nlohmann::json> devices) { return {{"usb", devices}}; }
 
-void SetUserDword(const char* name, DWORD value) {
-  HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\ASIO\\Velno-HD", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                           nullptr, &key, nullptr));
-  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
-  RegCloseKey(key);
-}
-
 class DiscoveryTest : public DriverMachineTest {};
 
 TEST_F(DiscoveryTest, AFreshMachineOffersTheWholeDevice) {

@@ -15,14 +15,6 @@
 namespace drivertest {
 namespace {
 
-void SetUserDword(const char* name, DWORD value) {
-  HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\ASIO\\Velno-HD", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                           nullptr, &key, nullptr));
-  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
-  RegCloseKey(key);
-}
-
 nlohmann::json Play(const std::vector<std::string>& args, int* exitCode = nullptr) {
   std::vector<std::string> all = {"play", "--json"};
   all.insert(all.end(), args.begin(), args.end());
@@ -47,9 +39,6 @@ TEST_F(StreamingTest, PcmReachesTheDeviceBitForBitAtEveryWidth) {
   for (DWORD bits : {16u, 24u, 32u}) {
     for (const char* rate : {"44100", "96000", "384000"}) {
       SetUserDword("BitsPerSample", bits);
-      HKEY key;
-      RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\ASIO\\Velno-HD", 0, KEY_ALL_ACCESS, &key);
-      RegCloseKey(key);
       nlohmann::json report = Play({"--rate", rate, "--seconds", "1", "--signal", "ramp"});
       SCOPED_TRACE(std::to_string(bits) + " bits at " + rate);
       EXPECT_EQ(bits == 16 ? "ASIOSTInt16LSB" : bits == 24 ? "ASIOSTInt24LSB" : "ASIOSTInt32LSB", report["sampleType"]);

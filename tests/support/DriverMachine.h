@@ -58,6 +58,15 @@ inline IASIO* CreateRegisteredDriver(HRESULT* result = nullptr) {
   return SUCCEEDED(hr) ? static_cast<IASIO*>(object) : nullptr;
 }
 
+// A user setting of the driver, as the control panel or a person leaves it.
+inline void SetUserDword(const char* name, DWORD value) {
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\ASIO\\Velno-HD", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                           nullptr, &key, nullptr));
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+  RegCloseKey(key);
+}
+
 class DriverMachineTest : public ::testing::Test {
  protected:
   void StartMachine(const nlohmann::json& profile = nlohmann::json::object(), const char* registered = "VelnoHDASIO.dll") {
