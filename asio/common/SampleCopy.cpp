@@ -1,6 +1,9 @@
 #include "SampleCopy.h"
 
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#define VELNO_SSE2 1
+#endif
 #include <stdint.h>
 #include <string.h>
 
@@ -50,6 +53,7 @@ bool InterleaveChannelScanningDop(BYTE* frames, size_t stride, const BYTE* host,
 
 void InterleaveStereo(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize, size_t count) {
   size_t i = 0;
+#if VELNO_SSE2
   if (sampleSize == 2) {
     for (; i + 8 <= count; i += 8) {
       __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(left + 2 * i));
@@ -64,7 +68,9 @@ void InterleaveStereo(BYTE* frames, const BYTE* left, const BYTE* right, size_t 
       _mm_storeu_si128(reinterpret_cast<__m128i*>(frames + 8 * i), _mm_unpacklo_epi32(l, r));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(frames + 8 * i + 16), _mm_unpackhi_epi32(l, r));
     }
-  } else if (sampleSize == 3) {
+  }
+#endif
+  if (sampleSize == 3) {
     // Six bytes a frame, written as one eight-byte store that the next frame overwrites.
     for (; i + 2 <= count; ++i) {
       const BYTE* l = left + 3 * i;
@@ -82,6 +88,7 @@ void InterleaveStereo(BYTE* frames, const BYTE* left, const BYTE* right, size_t 
 
 void DeinterleaveStereo(BYTE* left, BYTE* right, const BYTE* frames, size_t sampleSize, size_t count) {
   size_t i = 0;
+#if VELNO_SSE2
   if (sampleSize == 2) {
     const __m128i low = _mm_set1_epi32(0x0000FFFF);
     for (; i + 8 <= count; i += 8) {
@@ -107,7 +114,9 @@ void DeinterleaveStereo(BYTE* left, BYTE* right, const BYTE* frames, size_t samp
       _mm_storeu_si128(reinterpret_cast<__m128i*>(left + 4 * i), _mm_unpacklo_epi64(a2, b2));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(right + 4 * i), _mm_unpackhi_epi64(a2, b2));
     }
-  } else if (sampleSize == 3) {
+  }
+#endif
+  if (sampleSize == 3) {
     for (; i < count; ++i) {
       const BYTE* f = frames + 6 * i;
       BYTE* l = left + 3 * i;
