@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <ks.h>
+#include <stddef.h>
 
 #include "AsioTransport.h"
 
@@ -45,4 +46,4 @@ struct RateRecord : RateRecordBase {
   ChannelSlot channels[kMaxChannelSlots];
 };
 
-static_assert(sizeof(PacketRecord) == sizeof(KSSTREAM_HEADER) + sizeof(OVERLAPPED), "packet record layout");
+static_assert(offsetof(PacketRecord, overlapped) == sizeof(KSSTREAM_HEADER), "the OVERLAPPED follows the header");
