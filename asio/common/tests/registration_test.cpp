@@ -125,6 +125,10 @@ TEST_F(RegistrationTest, TheModuleRegisteredLastIsTheOneHostsLoad) {
 }
 
 TEST_F(RegistrationTest, FactoryAndUnloadRules) {
+  // The device is unplugged: the factory's creation must be refused.
+  nlohmann::json profile = velno::sim::Profile();
+  profile["usb"] = nlohmann::json::array();
+  velno::sim::SaveProfile(profile);
   HMODULE ks = Load("VelnoHDASIO.dll");
   ASSERT_NE(nullptr, ks);
   auto getClassObject = reinterpret_cast<LPFNGETCLASSOBJECT>(GetProcAddress(ks, "DllGetClassObject"));

@@ -28,7 +28,7 @@ class LateDevice : public FileObject {
     if (worker_.joinable()) worker_.join();
     worker_ = std::thread([=, this] {
       std::this_thread::sleep_for(std::chrono::milliseconds(30));
-      memset(out, 0xAB, outSize);
+      if (out != nullptr) memset(out, 0xAB, outSize);
       CompleteOverlapped(overlapped, cancelled_ ? ERROR_OPERATION_ABORTED : ERROR_SUCCESS, outSize);
     });
     return ERROR_IO_PENDING;
