@@ -1,5 +1,7 @@
 #include "SampleCopy.h"
 
+#include "SampleCopyWide.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #define VELNO_SSE2 1
@@ -21,6 +23,18 @@ void Deinterleave(BYTE* host, const BYTE* frames, size_t stride, size_t count) {
 }
 
 inline bool IsDopMarker(BYTE m) { return m == 0x05 || m == 0xFA || m == 0xAA; }
+
+// Decided once, when the module loads.
+bool wideCopies = WideCopiesSupported();
+
+// Whether samples [from, count) of a half carry the markers expected of them.
+bool MarkersHold(const BYTE* host, size_t sampleSize, size_t from, size_t count, const DopMarkers& markers) {
+  const BYTE* marker = host + sampleSize - 1;
+  const BYTE expected[4] = {markers.Expected(0), markers.Expected(1), markers.Expected(2), markers.Expected(3)};
+  for (size_t i = from; i < count; ++i)
+    if (marker[i * sampleSize] != expected[i & 3]) return false;
+  return true;
+}
 
 }  // namespace
 
@@ -51,7 +65,9 @@ bool InterleaveChannelScanningDop(BYTE* frames, size_t stride, const BYTE* host,
   return HalfCarriesDop(host, sampleSize, count);
 }
 
-void InterleaveStereo(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize, size_t count) {
+namespace {
+
+void InterleaveStereoPortable(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize, size_t count) {
   size_t i = 0;
 #if VELNO_SSE2
   if (sampleSize == 2) {
@@ -86,7 +102,7 @@ void InterleaveStereo(BYTE* frames, const BYTE* left, const BYTE* right, size_t 
   }
 }
 
-void DeinterleaveStereo(BYTE* left, BYTE* right, const BYTE* frames, size_t sampleSize, size_t count) {
+void DeinterleaveStereoPortable(BYTE* left, BYTE* right, const BYTE* frames, size_t sampleSize, size_t count) {
   size_t i = 0;
 #if VELNO_SSE2
   if (sampleSize == 2) {
@@ -135,23 +151,51 @@ void DeinterleaveStereo(BYTE* left, BYTE* right, const BYTE* frames, size_t samp
   }
 }
 
-bool HalfCarriesDop(const BYTE* host, size_t sampleSize, size_t count) {
-  if (count < 2 || sampleSize == 0) return false;
-  // The marker of sample i follows from the first two: 0xAA throughout; or the first marker
-  // and its complement (0xFF - m) alternating sample by sample, or in pairs.
+}  // namespace
+
+bool UseWideCopies(bool wanted) {
+  wideCopies = wanted && WideCopiesSupported();
+  return wideCopies;
+}
+
+void InterleaveStereo(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize, size_t count) {
+  size_t done = wideCopies ? InterleaveStereoWide(frames, left, right, sampleSize, count) : 0;
+  InterleaveStereoPortable(frames + done * 2 * sampleSize, left + done * sampleSize, right + done * sampleSize,
+                           sampleSize, count - done);
+}
+
+void DeinterleaveStereo(BYTE* left, BYTE* right, const BYTE* frames, size_t sampleSize, size_t count) {
+  size_t done = wideCopies ? DeinterleaveStereoWide(left, right, frames, sampleSize, count) : 0;
+  DeinterleaveStereoPortable(left + done * sampleSize, right + done * sampleSize, frames + done * 2 * sampleSize,
+                             sampleSize, count - done);
+}
+
+void InterleaveStereoScanningDop(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize, size_t count,
+                                 bool marked[2]) {
+  const DopMarkers markers[2] = {ReadDopMarkers(left, sampleSize, count), ReadDopMarkers(right, sampleSize, count)};
+  marked[0] = markers[0].possible;
+  marked[1] = markers[1].possible;
+  size_t done = 0;
+  if (wideCopies) {
+    done = InterleaveStereoScanningDopWide(frames, left, right, sampleSize, count, markers, marked);
+  }
+  InterleaveStereoPortable(frames + done * 2 * sampleSize, left + done * sampleSize, right + done * sampleSize,
+                           sampleSize, count - done);
+  marked[0] = marked[0] && MarkersHold(left, sampleSize, done, count, markers[0]);
+  marked[1] = marked[1] && MarkersHold(right, sampleSize, done, count, markers[1]);
+}
+
+DopMarkers ReadDopMarkers(const BYTE* host, size_t sampleSize, size_t count) {
+  DopMarkers markers{false, 0, 0};
+  if (count < 2 || sampleSize == 0) return markers;
   const BYTE* marker = host + sampleSize - 1;
-  const BYTE first = marker[0];
-  if (!IsDopMarker(first)) return false;
-  if (first == 0xAA) {
-    for (size_t i = 0; i < count; ++i)
-      if (marker[i * sampleSize] != 0xAA) return false;
-    return true;
-  }
-  const BYTE other = (BYTE)(0xFF - first);
-  const size_t shift = marker[sampleSize] != first ? 0 : 1;  // per sample, or in pairs
-  for (size_t i = 0; i < count; ++i) {
-    BYTE expected = ((i >> shift) & 1) ? other : first;
-    if (marker[i * sampleSize] != expected) return false;
-  }
-  return true;
+  markers.first = marker[0];
+  markers.possible = IsDopMarker(markers.first);
+  markers.pairShift = marker[sampleSize] == markers.first ? 1 : 0;
+  return markers;
+}
+
+bool HalfCarriesDop(const BYTE* host, size_t sampleSize, size_t count) {
+  DopMarkers markers = ReadDopMarkers(host, sampleSize, count);
+  return markers.possible && MarkersHold(host, sampleSize, 0, count, markers);
 }

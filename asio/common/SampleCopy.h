@@ -21,9 +21,33 @@ bool InterleaveChannelScanningDop(BYTE* frames, size_t frameStride, const BYTE* 
 void InterleaveStereo(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize, size_t frameCount);
 void DeinterleaveStereo(BYTE* left, BYTE* right, const BYTE* frames, size_t sampleSize, size_t frameCount);
 
+// Both channels of a stereo pin with the DoP check of each: `marked[0]` (left) and `marked[1]`
+// (right) say whether that channel's half carries the markers.
+void InterleaveStereoScanningDop(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize,
+                                 size_t frameCount, bool marked[2]);
+
 // Whether a host half carries DSD-over-PCM markers (the check of InterleaveChannelScanningDop
 // without the copy).
 bool HalfCarriesDop(const BYTE* host, size_t sampleSize, size_t frameCount);
+
+// The markers a half must carry to count as DoP, read off its first two samples: 0xAA
+// throughout, or the first marker and its complement alternating sample by sample
+// (`pairShift` 0) or in pairs (`pairShift` 1). `possible` is false when the first sample
+// carries no marker or the half is shorter than two frames.
+struct DopMarkers {
+  bool possible;
+  BYTE first;
+  BYTE pairShift;
+  BYTE Expected(size_t sample) const {
+    if (first == 0xAA) return 0xAA;
+    return ((sample >> pairShift) & 1) ? (BYTE)(0xFF - first) : first;
+  }
+};
+DopMarkers ReadDopMarkers(const BYTE* host, size_t sampleSize, size_t frameCount);
+
+// The stereo copies use the processor's widest permutes when it has them. Tests and
+// benchmarks turn them off to run the portable copies; the result says whether they are on.
+bool UseWideCopies(bool wanted);
 
 // One channel out of interleaved frames into a host half.
 void DeinterleaveChannel(BYTE* host, const BYTE* frames, size_t frameStride, size_t sampleSize, size_t frameCount);

@@ -23,10 +23,13 @@ void FillRenderPackets(CAsioSample* driver, RateRecord* record, LONG packet, LON
       const BYTE* rightHost = static_cast<const BYTE*>(right.buffers[half]);
       if (right.pinSlot == pin && right.indexInPin == 1 && rightHost != NULL && right.frames == channel.frames) {
         if (scan) {
-          driver->NoteDopScan(HalfCarriesDop(host, sampleSize, frames));
-          driver->NoteDopScan(HalfCarriesDop(rightHost, sampleSize, frames));
+          bool marked[2];
+          InterleaveStereoScanningDop(destination, host, rightHost, sampleSize, frames, marked);
+          driver->NoteDopScan(marked[0]);
+          driver->NoteDopScan(marked[1]);
+        } else {
+          InterleaveStereo(destination, host, rightHost, sampleSize, frames);
         }
-        InterleaveStereo(destination, host, rightHost, sampleSize, frames);
         ++c;
         continue;
       }

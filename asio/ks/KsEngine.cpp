@@ -9,6 +9,7 @@
 #include <mmsystem.h>
 
 #include "KsConversion.h"
+#include "SampleBuffers.h"
 #include "SampleCopy.h"
 
 namespace {
@@ -65,7 +66,7 @@ ASIOError CKsTransport::OpenStreams(int direction, ASIOBufferInfo* infos, LONG c
     if ((info.isInput != 0) != capture) continue;
     ChannelSlot& channel = record->channels[info.channelNum];
     for (int h = 0; h < 2; ++h) {
-      if (channel.buffers[h] == NULL) channel.buffers[h] = LocalAlloc(LMEM_ZEROINIT, halfBytes);
+      if (channel.buffers[h] == NULL) channel.buffers[h] = AllocateSampleBuffer(halfBytes);
       info.buffers[h] = channel.buffers[h];
     }
     channel.frames = deviceFrames;
@@ -98,7 +99,7 @@ ASIOError CKsTransport::OpenStreams(int direction, ASIOBufferInfo* infos, LONG c
     }
     const ULONG frameExtent = (ULONG)bits * pin.channelsUsed * deviceFrames / 8;
     for (PacketRecord& packet : pin.packets) {
-      if (packet.header.Data == NULL) packet.header.Data = LocalAlloc(LMEM_ZEROINIT, frameExtent);
+      if (packet.header.Data == NULL) packet.header.Data = AllocateSampleBuffer(frameExtent);
       packet.header.FrameExtent = packet.header.Data != NULL ? frameExtent : 0;
       packet.header.DataUsed = capture ? 0 : packet.header.FrameExtent;
       if (packet.header.Data == NULL) result = ASE_NoMemory;
@@ -114,7 +115,7 @@ ASIOError CKsTransport::CloseStreams(RateRecordBase* base) {
     PinSlot& pin = record->pins[s];
     if (!pin.inUse) continue;
     for (PacketRecord& packet : pin.packets) {
-      if (packet.header.Data != NULL) LocalFree(packet.header.Data);
+      FreeSampleBuffer(packet.header.Data);
       packet.header.Data = NULL;
       packet.header.FrameExtent = 0;
       packet.header.DataUsed = 0;
@@ -129,7 +130,7 @@ ASIOError CKsTransport::CloseStreams(RateRecordBase* base) {
   for (ULONG c = 0; c < record->channelCount; ++c) {
     ChannelSlot& channel = record->channels[c];
     for (void*& half : channel.buffers) {
-      if (half != NULL) LocalFree(half);
+      FreeSampleBuffer(half);
       half = NULL;
     }
     channel.frames = 0;

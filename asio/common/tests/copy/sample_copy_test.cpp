@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "SampleCopy.h"
@@ -42,20 +43,31 @@ TEST(SampleCopy, InterleavesAndDeinterleavesEveryWidthBitForBit) {
   }
 }
 
-TEST(SampleCopy, StereoPassesEqualTwoChannelPasses) {
+// The stereo copies run on the processor's widest permutes where it has them, and on the
+// portable copies elsewhere; both must equal two single-channel passes, whatever the count
+// (whole blocks, a tail, or no block at all).
+class StereoCopy : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    if (UseWideCopies(GetParam()) != GetParam()) GTEST_SKIP() << "this processor has no wide permutes";
+  }
+  void TearDown() override { UseWideCopies(true); }
+};
+
+TEST_P(StereoCopy, PassesEqualTwoChannelPasses) {
   for (size_t sampleSize : {2u, 3u, 4u}) {
-    for (size_t frames : {1u, 7u, 8u, 33u, 882u}) {
+    for (size_t frames : {1u, 7u, 8u, 16u, 31u, 32u, 33u, 63u, 64u, 65u, 96u, 882u, 4099u}) {
       std::vector<BYTE> left(frames * sampleSize), right(frames * sampleSize);
       for (size_t i = 0; i < left.size(); ++i) {
         left[i] = (BYTE)(i * 31 + 7);
-        right[i] = (BYTE)(i * 17 + 200);
+        right[i] = (BYTE)(i * 17 + 200 + i / 256);
       }
       const size_t stride = 2 * sampleSize;
       std::vector<BYTE> expected(frames * stride + 8, 0x55), actual(frames * stride + 8, 0x55);
       InterleaveChannel(expected.data(), stride, left.data(), sampleSize, frames);
       InterleaveChannel(expected.data() + sampleSize, stride, right.data(), sampleSize, frames);
       InterleaveStereo(actual.data(), left.data(), right.data(), sampleSize, frames);
-      EXPECT_EQ(expected, actual) << sampleSize << " bytes, " << frames << " frames";
+      ASSERT_EQ(expected, actual) << sampleSize << " bytes, " << frames << " frames";
       std::vector<BYTE> l(left.size() + 4, 0x11), r(right.size() + 4, 0x11);
       DeinterleaveStereo(l.data(), r.data(), actual.data(), sampleSize, frames);
       EXPECT_TRUE(std::equal(left.begin(), left.end(), l.begin())) << sampleSize << " " << frames;
@@ -65,6 +77,65 @@ TEST(SampleCopy, StereoPassesEqualTwoChannelPasses) {
     }
   }
 }
+
+// The stereo DoP check decides each channel on its own, wherever in the half (in a whole
+// block or in the tail) a marker is wrong, and copies every sample either way.
+TEST_P(StereoCopy, DopCheckFindsAWrongMarkerAnywhereInEitherChannel) {
+  struct Pattern {
+    const char* what;
+    BYTE first;
+    int shift;  // -1: 0xAA throughout
+  };
+  const Pattern patterns[] = {{"per sample", 0x05, 0}, {"in pairs", 0xFA, 1}, {"AA", 0xAA, -1}};
+  auto marker = [](const Pattern& p, size_t i) -> BYTE {
+    if (p.shift < 0) return 0xAA;
+    return ((i >> p.shift) & 1) ? (BYTE)(0xFF - p.first) : p.first;
+  };
+  for (size_t sampleSize : {3u, 4u}) {
+    for (size_t frames : {2u, 5u, 64u, 97u, 882u, 4099u}) {
+      for (const Pattern& pl : patterns) {
+        for (const Pattern& pr : patterns) {
+          std::vector<BYTE> left(frames * sampleSize), right(frames * sampleSize);
+          for (size_t i = 0; i < frames; ++i) {
+            for (size_t b = 0; b + 1 < sampleSize; ++b) {
+              left[i * sampleSize + b] = (BYTE)(i * 7 + b);
+              right[i * sampleSize + b] = (BYTE)(i * 11 + b + 3);
+            }
+            left[i * sampleSize + sampleSize - 1] = marker(pl, i);
+            right[i * sampleSize + sampleSize - 1] = marker(pr, i);
+          }
+          // Wrong markers at the second sample, in the middle, in the last whole block and at the end.
+          std::vector<size_t> wrongAt = {1, frames / 2, frames - frames % 64 - 1, frames - 1};
+          for (int spoil = -1; spoil < (int)(2 * wrongAt.size()); ++spoil) {
+            std::vector<BYTE> l = left, r = right;
+            if (spoil >= 0) {
+              std::vector<BYTE>& half = spoil % 2 ? r : l;
+              size_t at = wrongAt[spoil / 2] % frames;
+              if (at == 0) continue;
+              half[at * sampleSize + sampleSize - 1] ^= 0x40;
+            }
+            SCOPED_TRACE(std::string(pl.what) + "/" + pr.what + ", " + std::to_string(sampleSize) + " bytes, " +
+                         std::to_string(frames) + " frames, spoiled " + std::to_string(spoil));
+            const size_t stride = 2 * sampleSize;
+            std::vector<BYTE> expected(frames * stride), actual(frames * stride);
+            InterleaveChannel(expected.data(), stride, l.data(), sampleSize, frames);
+            InterleaveChannel(expected.data() + sampleSize, stride, r.data(), sampleSize, frames);
+            bool marked[2] = {false, false};
+            InterleaveStereoScanningDop(actual.data(), l.data(), r.data(), sampleSize, frames, marked);
+            ASSERT_EQ(expected, actual);
+            EXPECT_EQ(HalfCarriesDop(l.data(), sampleSize, frames), marked[0]);
+            EXPECT_EQ(HalfCarriesDop(r.data(), sampleSize, frames), marked[1]);
+            EXPECT_EQ(spoil < 0 || spoil % 2 == 1, marked[0]);
+            EXPECT_EQ(spoil < 0 || spoil % 2 == 0, marked[1]);
+          }
+        }
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, StereoCopy, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Wide" : "Portable"; });
 
 TEST(SampleCopy, DopMarkersAreRecognisedAndEverySampleIsCopied) {
   struct Case {
