@@ -2,8 +2,8 @@
 #include "AsioSample.h"
 #include "HidChannel.h"
 
-static_assert(kDsd64Command == kDeviceCommandDsd64 && kDsd128Command == kDeviceCommandDsd128 &&
-                  kDsd256Command == kDeviceCommandDsd256 && kDopCommand == kDeviceCommandDop,
+static_assert((int)kDsd64Command == (int)kDeviceCommandDsd64 && (int)kDsd128Command == (int)kDeviceCommandDsd128 &&
+                  (int)kDsd256Command == (int)kDeviceCommandDsd256 && (int)kDopCommand == (int)kDeviceCommandDop,
               "the driver's command numbers are the channel's");
 
 void CAsioSample::SendModeCommand(ModeCommand command, BOOL on) {
