@@ -1,5 +1,6 @@
 #include "SampleCopy.h"
 
+#include "SampleCopyShuffle.h"
 #include "SampleCopyWide.h"
 
 #if defined(__SSE2__)
@@ -24,8 +25,14 @@ void Deinterleave(BYTE* host, const BYTE* frames, size_t stride, size_t count) {
 
 inline bool IsDopMarker(BYTE m) { return m == 0x05 || m == 0xFA || m == 0xAA; }
 
+CopyPath BestCopies(CopyPath wanted) {
+  if (wanted >= kWideCopies && WideCopiesSupported()) return kWideCopies;
+  if (wanted >= kShuffleCopies && ShuffleCopiesSupported()) return kShuffleCopies;
+  return kPortableCopies;
+}
+
 // Decided once, when the module loads.
-bool wideCopies = WideCopiesSupported();
+CopyPath copies = BestCopies(kWideCopies);
 
 // Whether samples [from, count) of a half carry the markers expected of them.
 bool MarkersHold(const BYTE* host, size_t sampleSize, size_t from, size_t count, const DopMarkers& markers) {
@@ -153,19 +160,23 @@ void DeinterleaveStereoPortable(BYTE* left, BYTE* right, const BYTE* frames, siz
 
 }  // namespace
 
-bool UseWideCopies(bool wanted) {
-  wideCopies = wanted && WideCopiesSupported();
-  return wideCopies;
+CopyPath UseCopies(CopyPath wanted) {
+  copies = BestCopies(wanted);
+  return copies;
 }
 
 void InterleaveStereo(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize, size_t count) {
-  size_t done = wideCopies ? InterleaveStereoWide(frames, left, right, sampleSize, count) : 0;
+  size_t done = copies == kWideCopies      ? InterleaveStereoWide(frames, left, right, sampleSize, count)
+                : copies == kShuffleCopies ? InterleaveStereoShuffle(frames, left, right, sampleSize, count)
+                                           : 0;
   InterleaveStereoPortable(frames + done * 2 * sampleSize, left + done * sampleSize, right + done * sampleSize,
                            sampleSize, count - done);
 }
 
 void DeinterleaveStereo(BYTE* left, BYTE* right, const BYTE* frames, size_t sampleSize, size_t count) {
-  size_t done = wideCopies ? DeinterleaveStereoWide(left, right, frames, sampleSize, count) : 0;
+  size_t done = copies == kWideCopies      ? DeinterleaveStereoWide(left, right, frames, sampleSize, count)
+                : copies == kShuffleCopies ? DeinterleaveStereoShuffle(left, right, frames, sampleSize, count)
+                                           : 0;
   DeinterleaveStereoPortable(left + done * sampleSize, right + done * sampleSize, frames + done * 2 * sampleSize,
                              sampleSize, count - done);
 }
@@ -176,8 +187,10 @@ void InterleaveStereoScanningDop(BYTE* frames, const BYTE* left, const BYTE* rig
   marked[0] = markers[0].possible;
   marked[1] = markers[1].possible;
   size_t done = 0;
-  if (wideCopies) {
+  if (copies == kWideCopies) {
     done = InterleaveStereoScanningDopWide(frames, left, right, sampleSize, count, markers, marked);
+  } else if (copies == kShuffleCopies) {
+    done = InterleaveStereoScanningDopShuffle(frames, left, right, sampleSize, count, markers, marked);
   }
   InterleaveStereoPortable(frames + done * 2 * sampleSize, left + done * sampleSize, right + done * sampleSize,
                            sampleSize, count - done);

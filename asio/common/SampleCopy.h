@@ -45,9 +45,12 @@ struct DopMarkers {
 };
 DopMarkers ReadDopMarkers(const BYTE* host, size_t sampleSize, size_t frameCount);
 
-// The stereo copies use the processor's widest permutes when it has them. Tests and
-// benchmarks turn them off to run the portable copies; the result says whether they are on.
-bool UseWideCopies(bool wanted);
+// How the stereo copies run: on 512-bit byte permutes, on 16-byte byte shuffles, or portably
+// (SSE2 where the target has it, else byte by byte). The best the processor has is chosen
+// when the module loads; tests and benchmarks ask for another. UseCopies returns the path in
+// use: the one asked for, or the best the processor has below it.
+enum CopyPath { kPortableCopies, kShuffleCopies, kWideCopies };
+CopyPath UseCopies(CopyPath wanted);
 
 // One channel out of interleaved frames into a host half.
 void DeinterleaveChannel(BYTE* host, const BYTE* frames, size_t frameStride, size_t sampleSize, size_t frameCount);

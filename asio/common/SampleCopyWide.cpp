@@ -115,7 +115,8 @@ VELNO_WIDE_TARGET size_t Interleave(BYTE* frames, const BYTE* left, const BYTE* 
   __m512i index[kPieces];
   for (size_t p = 0; p < kPieces; ++p) index[p] = _mm512_loadu_si512(plan.pieces[p].index);
   MarkerCheck<S> check;
-  uint64_t mismatch[2] = {0, 0};
+  __m512i differ[kPieces];  // every bit that differed from the expected bytes, piece by piece
+  for (size_t p = 0; p < kPieces; ++p) differ[p] = _mm512_setzero_si512();
   if constexpr (kScan) {
     // Each channel's markers for the four frames of the pattern, spread to every marker byte.
     __m512i pattern[2];
@@ -144,16 +145,15 @@ VELNO_WIDE_TARGET size_t Interleave(BYTE* frames, const BYTE* left, const BYTE* 
       __m512i b = _mm512_loadu_si512(r + piece.start[1]);
       __m512i v = _mm512_permutex2var_epi8(a, index[p], b);
       _mm512_storeu_si512(out + 64 * p, v);
-      if constexpr (kScan) {
-        uint64_t differ = _mm512_cmpneq_epi8_mask(v, check.expected[p]);
-        mismatch[0] |= differ & check.mask[p][0];
-        mismatch[1] |= differ & check.mask[p][1];
-      }
+      if constexpr (kScan) differ[p] = _mm512_or_si512(differ[p], _mm512_xor_si512(v, check.expected[p]));
     }
   }
   if constexpr (kScan) {
-    if (mismatch[0]) marked[0] = false;
-    if (mismatch[1]) marked[1] = false;
+    for (size_t p = 0; p < kPieces; ++p) {
+      uint64_t wrong = _mm512_test_epi8_mask(differ[p], differ[p]);
+      if (wrong & check.mask[p][0]) marked[0] = false;
+      if (wrong & check.mask[p][1]) marked[1] = false;
+    }
   }
   return blocks * kBlock;
 }

@@ -1,13 +1,14 @@
 // The transport's packet copies (FillRenderPackets, CopyCapturePackets) on a stereo pin, for
 // every width, native DSD and the DoP scan, each beside memcpy of the same bytes. The "ratio"
-// counter is the copy's time over memcpy's; "wide" 1 runs the processor's widest permutes,
-// 0 the portable copies.
+// counter is the copy's time over memcpy's; "path" says which copies run (2 the processor's
+// widest permutes, 1 byte shuffles, 0 the portable copies).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "KsConversion.h"
 #include "SampleBuffers.h"
@@ -100,9 +101,9 @@ double SecondsPerCall(F call) {
 void PacketCopy(benchmark::State& state) {
   const size_t sampleSize = (size_t)state.range(0);
   const Kind kind = (Kind)state.range(1);
-  const bool wide = state.range(2) != 0;
-  if (UseWideCopies(wide) != wide) {
-    state.SkipWithError("this processor has no wide permutes");
+  const CopyPath path = (CopyPath)state.range(2);
+  if (UseCopies(path) != path) {
+    state.SkipWithError("this processor cannot run this path");
     return;
   }
   StereoPin pin(kind, sampleSize);
@@ -129,11 +130,13 @@ void PacketCopy(benchmark::State& state) {
 
 }  // namespace
 
-// kind 0 render, 1 capture, 2 render with the DoP scan (176.4 kHz), 3 native DSD64 render.
+// kind 0 render, 1 capture, 2 render with the DoP scan (176.4 kHz), 3 native DSD64 render;
+// path 2 wide permutes, 1 byte shuffles, 0 portable.
+const std::vector<int64_t> kPaths = {kWideCopies, kShuffleCopies, kPortableCopies};
 BENCHMARK(PacketCopy)
-    ->ArgNames({"bytes", "kind", "wide"})
-    ->ArgsProduct({{2, 3, 4}, {kRender, kCapture}, {1, 0}})
-    ->ArgsProduct({{3, 4}, {kDopScan}, {1, 0}})
-    ->ArgsProduct({{4}, {kNativeDsd}, {1, 0}});
+    ->ArgNames({"bytes", "kind", "path"})
+    ->ArgsProduct({{2, 3, 4}, {kRender, kCapture}, kPaths})
+    ->ArgsProduct({{3, 4}, {kDopScan}, kPaths})
+    ->ArgsProduct({{4}, {kNativeDsd}, kPaths});
 
 BENCHMARK_MAIN();

@@ -43,15 +43,15 @@ TEST(SampleCopy, InterleavesAndDeinterleavesEveryWidthBitForBit) {
   }
 }
 
-// The stereo copies run on the processor's widest permutes where it has them, and on the
-// portable copies elsewhere; both must equal two single-channel passes, whatever the count
-// (whole blocks, a tail, or no block at all).
-class StereoCopy : public ::testing::TestWithParam<bool> {
+// The stereo copies run on wide permutes, on byte shuffles or portably, by what the processor
+// has; each path must equal two single-channel passes, whatever the count (whole blocks, a
+// tail, or no block at all).
+class StereoCopy : public ::testing::TestWithParam<CopyPath> {
  protected:
   void SetUp() override {
-    if (UseWideCopies(GetParam()) != GetParam()) GTEST_SKIP() << "this processor has no wide permutes";
+    if (UseCopies(GetParam()) != GetParam()) GTEST_SKIP() << "this processor cannot run this path";
   }
-  void TearDown() override { UseWideCopies(true); }
+  void TearDown() override { UseCopies(kWideCopies); }
 };
 
 TEST_P(StereoCopy, PassesEqualTwoChannelPasses) {
@@ -134,8 +134,10 @@ TEST_P(StereoCopy, DopCheckFindsAWrongMarkerAnywhereInEitherChannel) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, StereoCopy, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Wide" : "Portable"; });
+INSTANTIATE_TEST_SUITE_P(Paths, StereoCopy, ::testing::Values(kWideCopies, kShuffleCopies, kPortableCopies),
+                         [](const ::testing::TestParamInfo<CopyPath>& info) {
+                           return info.param == kWideCopies ? "Wide" : info.param == kShuffleCopies ? "Shuffle" : "Portable";
+                         });
 
 TEST(SampleCopy, DopMarkersAreRecognisedAndEverySampleIsCopied) {
   struct Case {
