@@ -83,8 +83,10 @@ void Stream::SetState(State state) {
     previous = state_.load();
     if (previous == state) return;
     state_.store(state);
+    if (previous == kRun && steadyFrames_ < 0) steadyFrames_ = static_cast<int64_t>(totalFrames_.load());
     if (state == kRun) {
       baseNs_ = NowNs();
+      if (firstRunNs_ == 0) firstRunNs_ = baseNs_;
       framesDone_ = 0;
       dry_ = count_ == 0;
       playedSinceRun_ = false;
@@ -104,6 +106,7 @@ bool Stream::Submit(uint8_t* data, uint32_t size, CompletionFn done, void* conte
     count_++;
     if (dry_ && state_.load() == kRun) {
       // The device ran out while running; the stream goes on from now.
+      if (steadyFrames_ < 0) steadyFrames_ = static_cast<int64_t>(totalFrames_.load());
       baseNs_ = NowNs();
       framesDone_ = 0;
       dry_ = false;
@@ -210,9 +213,11 @@ void Stream::ClockThread() {
 
 void Stream::WriteSidecar(const char* state) {
   std::string mode;
+  nlohmann::json clock;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     mode = mode_;
+    clock = {{"firstRunNs", firstRunNs_}, {"steadyFrames", steadyFrames_}};
   }
   nlohmann::json j{{"direction", render_ ? "render" : "capture"},
                    {"device", key_},
@@ -224,7 +229,8 @@ void Stream::WriteSidecar(const char* state) {
                    {"state", state},
                    {"frames", totalFrames_.load()},
                    {"bytes", totalBytes_.load()},
-                   {"underruns", underruns_.load()}};
+                   {"underruns", underruns_.load()},
+                   {"clock", clock}};
   if (render_) j["data"] = dataPath_;
   else j["generator"] = {{"kind", "ramp"}, {"formula", "low bits of (frame * 65539 + channel * 40503 + 122)"}};
   std::string tmp = sidecarPath_ + ".tmp";

@@ -178,6 +178,8 @@ int StreamCommand(const Options& options, bool recording) {
       if (resets >= options.maxResets) break;
     }
   }
+  clock_gettime(CLOCK_REALTIME, &wall);
+  const int64_t wallStopMs = (int64_t)wall.tv_sec * 1000 + wall.tv_nsec / 1000000;
   driver->stop();
   double cpu = CpuSeconds() - cpuStart;
   driver->disposeBuffers();
@@ -221,8 +223,28 @@ int StreamCommand(const Options& options, bool recording) {
     device["format"] = record.value("format", nlohmann::json::object());
     device["frames"] = record.value("frames", 0);
     device["underruns"] = record.value("underruns", 0);
-    report["underruns"] = record.value("underruns", 0);
+    // The device's underruns while the host streamed, and those after it asked the driver to
+    // stop (the driver stops feeding the pins before it pauses them).
+    int streaming = 0, atStop = 0;
+    for (const auto& entry : velno::sim::device::ReadLog()) {
+      if (entry.value("event", "") != "underrun" || entry.value("pid", 0) != (int)getpid()) continue;
+      int64_t ms = entry.value("time", (int64_t)0);
+      if (ms >= wallStartMs && ms < wallStopMs) ++streaming;
+      if (ms >= wallStopMs) ++atStop;
+    }
+    report["underruns"] = streaming;
+    report["underrunsAtStop"] = atStop;
   }
+  // When the device played (or recorded) frame f: firstRunNs + f / rate on the monotonic clock
+  // the host's switch times use, while the device's clock ran steadily.
+  const nlohmann::json clock = record.value("clock", nlohmann::json::object());
+  const int64_t firstRunNs = clock.value("firstRunNs", (int64_t)0);
+  int64_t steadyFrames = clock.value("steadyFrames", (int64_t)-1);
+  if (steadyFrames < 0) steadyFrames = record.value("frames", (int64_t)0);
+  const double deviceRate = record.contains("format") ? record["format"].value("rate", 0.0) : 0.0;
+  const int64_t deviceFramesPerBuffer = dsd ? bufferSize / 32 : bufferSize;
+  auto deviceTimeNs = [&](int64_t frame) { return firstRunNs + (int64_t)((double)frame * 1e9 / deviceRate); };
+  std::vector<double> latencyUs;
   if (haveStream && !recording) {
     // The device played two packets of start-up silence, then the host's buffers in order.
     const size_t deviceSample = dsd ? 4 : channels[0].bytes;
@@ -242,6 +264,13 @@ int StreamCommand(const Options& options, bool recording) {
       compared += frames;
     }
     size_t sentFrames = channels[0].written.size() / deviceSample;
+    // Output latency: buffer n, handed over at switch n, plays from device frame (n + 2) x N
+    // (after the two start-up packets).
+    for (size_t n = 0; haveStream && firstRunNs > 0 && deviceRate > 0 && n < times.size(); ++n) {
+      int64_t frame = (int64_t)(n + 2) * deviceFramesPerBuffer;
+      if (frame + deviceFramesPerBuffer > steadyFrames) break;
+      latencyUs.push_back((deviceTimeNs(frame) - times[n]) / 1000.0);
+    }
     device["comparedFrames"] = compared / std::max<size_t>(1, std::min(channels.size(), pinChannels));
     device["hostFrames"] = sentFrames;
     device["mismatchedSamples"] = mismatches;
@@ -270,6 +299,16 @@ int StreamCommand(const Options& options, bool recording) {
       uint64_t inverse = 1, step = 65539;
       for (int k = 0; k < 6; ++k) inverse = (inverse * (2 - step * inverse)) & 0xFFFFFFFFull;
       uint64_t frame0 = (((uint64_t)v0 - (uint64_t)channels[i].info->channelNum * 40503u - 122u) * inverse) & mask;
+      if (i == 0 && firstRunNs > 0 && deviceRate > 0) {
+        // Input latency: the half of switch n holds host frames from n x N on, the first of
+        // them recorded when the device's clock was at its frame.
+        for (size_t n = 0; n < times.size(); ++n) {
+          if (n * (size_t)bufferSize < first) continue;
+          int64_t frame = (int64_t)(frame0 + n * (size_t)bufferSize - first);
+          if (frame + bufferSize > steadyFrames) break;
+          latencyUs.push_back((times[n] - deviceTimeNs(frame)) / 1000.0);
+        }
+      }
       for (size_t f = first; f < frames; ++f) {
         uint32_t v = 0;
         for (size_t b = 0; b < sample; ++b) v |= (uint32_t)got[f * sample + b] << (8 * b);
@@ -281,6 +320,12 @@ int StreamCommand(const Options& options, bool recording) {
     device["checkedSamples"] = checked;
     device["wrongSamples"] = wrong;
     device["bitExact"] = checked > 0 && wrong == 0;
+  }
+  if (!latencyUs.empty()) {
+    double median = Percentile(latencyUs, 0.5);
+    report["measuredLatency"] = {{recording ? "inputUs" : "outputUs", median},
+                                 {recording ? "input" : "output", (long)std::lround(median * rate / 1e6)},
+                                 {"buffers", latencyUs.size()}};
   }
   report["device"] = device;
 
@@ -294,9 +339,16 @@ int StreamCommand(const Options& options, bool recording) {
            report["jitterUs"]["max"].get<double>(), late);
     printf("  cpu %.4f s per second of audio, reported latency in %d / out %d frames, reset requests %d\n",
            report["cpuPerAudioSecond"].get<double>(), inputLatency, outputLatency, resets);
+    if (report.contains("measuredLatency")) {
+      const nlohmann::json& m = report["measuredLatency"];
+      const char* key = recording ? "input" : "output";
+      printf("  latency measured at the device: %s %ld frames (%.0f us, median of %zu buffers)\n", key,
+             m[key].get<long>(), m[std::string(key) + "Us"].get<double>(), m["buffers"].get<size_t>());
+    }
     if (haveStream) {
-      printf("  device: mode %s, %s frames, underruns %s\n", device["mode"].get<std::string>().c_str(),
-             device["frames"].dump().c_str(), device["underruns"].dump().c_str());
+      printf("  device: mode %s, %s frames, underruns %d while streaming, %d after stop\n",
+             device["mode"].get<std::string>().c_str(), device["frames"].dump().c_str(),
+             report["underruns"].get<int>(), report["underrunsAtStop"].get<int>());
       if (device.contains("bitExact"))
         printf("  device data %s the host's, bit for bit\n", device["bitExact"].get<bool>() ? "matches" : "DOES NOT match");
     } else {

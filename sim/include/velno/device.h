@@ -222,13 +222,19 @@ class Stream {
   int64_t framesDone_ = 0;   // frames consumed since baseNs_
   bool dry_ = true;          // the queue ran out while running
   bool playedSinceRun_ = false;
+  // The device's clock as a host can compare it with its own: frame f of the stream played
+  // (or was recorded) at firstRunNs_ + f / rate, for every f below steadyFrames_ (until the
+  // first underrun or the end of the first run; -1 while that first run lasts).
+  int64_t firstRunNs_ = 0;
+  int64_t steadyFrames_ = -1;
   std::atomic<uint64_t> underruns_{0};
   std::atomic<uint64_t> totalFrames_{0}, totalBytes_{0};  // written by the clock thread
   std::thread thread_;
 };
 
 // The sidecars of every stream the device has kept (oldest first), each with "data" (the path
-// of its raw file), "direction", "pin", "format", "mode", "start", "frames", "bytes", "underruns".
+// of its raw file), "direction", "pin", "format", "mode", "start", "frames", "bytes", "underruns",
+// and "clock" (monotonic "firstRunNs" and "steadyFrames", see Stream).
 std::vector<nlohmann::json> StreamRecords(const std::string& key);
 
 }  // namespace velno::sim::device
