@@ -178,6 +178,8 @@ void Stream::ClockThread() {
     head_ = (head_ + 1) % kQueueSize;
     count_--;
     framesDone_ += frames;
+    int64_t late = NowNs() - deadline;
+    if (late > completionLateMaxNs_) completionLateMaxNs_ = late;
     playedSinceRun_ = true;
     lock.unlock();
     uint32_t bytes = p.size;
@@ -217,7 +219,7 @@ void Stream::WriteSidecar(const char* state) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     mode = mode_;
-    clock = {{"firstRunNs", firstRunNs_}, {"steadyFrames", steadyFrames_}};
+    clock = {{"firstRunNs", firstRunNs_}, {"steadyFrames", steadyFrames_}, {"lateMaxUs", completionLateMaxNs_ / 1000}};
   }
   nlohmann::json j{{"direction", render_ ? "render" : "capture"},
                    {"device", key_},

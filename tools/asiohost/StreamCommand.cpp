@@ -234,6 +234,8 @@ int StreamCommand(const Options& options, bool recording) {
     }
     report["underruns"] = streaming;
     report["underrunsAtStop"] = atStop;
+    // How late the (simulated) device itself was at worst: a stall of the machine shows here too.
+    device["clockLateMaxUs"] = record.value("clock", nlohmann::json::object()).value("lateMaxUs", 0);
   }
   // When the device played (or recorded) frame f: firstRunNs + f / rate on the monotonic clock
   // the host's switch times use, while the device's clock ran steadily.
@@ -346,9 +348,10 @@ int StreamCommand(const Options& options, bool recording) {
              m[key].get<long>(), m[std::string(key) + "Us"].get<double>(), m["buffers"].get<size_t>());
     }
     if (haveStream) {
-      printf("  device: mode %s, %s frames, underruns %d while streaming, %d after stop\n",
+      printf("  device: mode %s, %s frames, underruns %d while streaming, %d after stop; its clock at worst %ld us late\n",
              device["mode"].get<std::string>().c_str(), device["frames"].dump().c_str(),
-             report["underruns"].get<int>(), report["underrunsAtStop"].get<int>());
+             report["underruns"].get<int>(), report["underrunsAtStop"].get<int>(),
+             device["clockLateMaxUs"].get<long>());
       if (device.contains("bitExact"))
         printf("  device data %s the host's, bit for bit\n", device["bitExact"].get<bool>() ? "matches" : "DOES NOT match");
     } else {

@@ -227,6 +227,7 @@ class Stream {
   // first underrun or the end of the first run; -1 while that first run lasts).
   int64_t firstRunNs_ = 0;
   int64_t steadyFrames_ = -1;
+  int64_t completionLateMaxNs_ = 0;  // the clock thread's worst delay in completing a packet
   std::atomic<uint64_t> underruns_{0};
   std::atomic<uint64_t> totalFrames_{0}, totalBytes_{0};  // written by the clock thread
   std::thread thread_;
@@ -234,7 +235,8 @@ class Stream {
 
 // The sidecars of every stream the device has kept (oldest first), each with "data" (the path
 // of its raw file), "direction", "pin", "format", "mode", "start", "frames", "bytes", "underruns",
-// and "clock" (monotonic "firstRunNs" and "steadyFrames", see Stream).
+// and "clock" (monotonic "firstRunNs" and "steadyFrames", see Stream; "lateMaxUs", how late
+// the device itself was at worst in completing a packet).
 std::vector<nlohmann::json> StreamRecords(const std::string& key);
 
 }  // namespace velno::sim::device
