@@ -77,15 +77,26 @@ TEST_F(StreamingTest, NativeDsdReachesTheDeviceAsFourBytesPerContainer) {
 TEST_F(StreamingTest, DopIsDetectedAtDsdCarrierRatesAndSwitchesTheDeviceOnce) {
   StartMachine();
   SetUserDword("BitsPerSample", 24);
-  nlohmann::json report = Play({"--dop", "--rate", "176400", "--seconds", "1"});
-  EXPECT_EQ(true, report["device"]["bitExact"]) << report.dump(2);
-  int dopOn = 0, dopOff = 0;
-  for (const auto& r : HidReports()) {
-    if (r.value("command", "") == "DoP on") ++dopOn;
-    if (r.value("command", "") == "DoP off") ++dopOff;
+  struct Case {
+    const char* rate;
+    int dsd128;  // DoP at 176.4 kHz carries DSD64, at 352.8 kHz DSD128
+  };
+  for (Case c : {Case{"176400", 0}, Case{"352800", 1}}) {
+    SCOPED_TRACE(c.rate);
+    size_t before = HidReports().size();
+    nlohmann::json report = Play({"--dop", "--rate", c.rate, "--seconds", "1"});
+    EXPECT_EQ(true, report["device"]["bitExact"]) << report.dump(2);
+    EXPECT_EQ(1, report["statusBlock"]["dsdActive"]) << report.dump(2);
+    EXPECT_EQ(c.dsd128, report["statusBlock"]["dsd128"]);
+    int dopOn = 0, dopOff = 0;
+    std::vector<nlohmann::json> reports = HidReports();
+    for (size_t i = before; i < reports.size(); ++i) {
+      if (reports[i].value("command", "") == "DoP on") ++dopOn;
+      if (reports[i].value("command", "") == "DoP off") ++dopOff;
+    }
+    EXPECT_EQ(1, dopOn);   // once per start, however many halves carry markers
+    EXPECT_EQ(1, dopOff);  // and off again at stop
   }
-  EXPECT_EQ(1, dopOn);   // once per start, however many halves carry markers
-  EXPECT_EQ(1, dopOff);  // and off again at stop
 }
 
 TEST_F(StreamingTest, DsdStartsWithSilencePacketsAndNoDopScanOutsideItsRates) {
@@ -106,6 +117,7 @@ TEST_F(StreamingTest, DsdStartsWithSilencePacketsAndNoDopScanOutsideItsRates) {
   SetUserDword("BitsPerSample", 24);
   report = Play({"--dop", "--rate", "96000", "--seconds", "1"});
   EXPECT_EQ(true, report["device"]["bitExact"]) << report.dump(2);
+  EXPECT_EQ(0, report["statusBlock"]["dsdActive"]);
   for (const auto& r : HidReports()) EXPECT_NE("DoP on", r.value("command", ""));
 }
 

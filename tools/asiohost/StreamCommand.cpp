@@ -14,6 +14,7 @@
 #include "Driver.h"
 #include "Host.h"
 #include "Signals.h"
+#include "StatusBlock.h"
 
 namespace asiohost {
 namespace {
@@ -163,10 +164,21 @@ int StreamCommand(const Options& options, bool recording) {
   double cpuStart = CpuSeconds();
   driver->start();
 
+  // What the driver publishes in the shared status block while it streams (as the control
+  // panel sees it): the DSD flags, at their highest.
+  HANDLE blockMapping = OpenFileMappingA(FILE_MAP_READ, FALSE, STATUS_BLOCK_NAME);
+  const StatusBlock* block =
+      blockMapping ? static_cast<const StatusBlock*>(MapViewOfFile(blockMapping, FILE_MAP_READ, 0, 0, 0)) : nullptr;
+  LONG dsdActiveSeen = 0, dsd128Seen = 0;
+
   int resets = 0;
   const int64_t end = MonotonicNs() + (int64_t)seconds * 1000000000;
   while (MonotonicNs() < end) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (block != nullptr && block->magic == STATUS_BLOCK_MAGIC) {
+      dsdActiveSeen = std::max(dsdActiveSeen, BlockGet(block, &StatusBlock::dsdActive));
+      dsd128Seen = std::max(dsd128Seen, BlockGet(block, &StatusBlock::dsd128));
+    }
     if (host.ResetRequested()) {
       // A well-behaved host answers a reset request by disposing and initialising again.
       host.ClearResetRequest();
@@ -182,6 +194,8 @@ int StreamCommand(const Options& options, bool recording) {
   const int64_t wallStopMs = (int64_t)wall.tv_sec * 1000 + wall.tv_nsec / 1000000;
   driver->stop();
   double cpu = CpuSeconds() - cpuStart;
+  if (block != nullptr) UnmapViewOfFile(block);
+  if (blockMapping != nullptr) CloseHandle(blockMapping);
   driver->disposeBuffers();
   ReleaseDriver(handle);
   (void)startMs;
@@ -212,6 +226,7 @@ int StreamCommand(const Options& options, bool recording) {
   report["lateSwitches"] = late;
   report["cpuPerAudioSecond"] = audioSeconds > 0 ? cpu / audioSeconds : 0;
   report["reportedLatency"] = {{"input", inputLatency}, {"output", outputLatency}};
+  report["statusBlock"] = {{"found", block != nullptr}, {"dsdActive", dsdActiveSeen}, {"dsd128", dsd128Seen}};
 
   // What the device got.
   nlohmann::json record;
