@@ -90,31 +90,25 @@ struct CapturePlan {
   }
 };
 
-constexpr RenderPlan<2> kRender16;
-constexpr RenderPlan<3> kRender24;
-constexpr RenderPlan<4> kRender32;
-constexpr CapturePlan<2> kCapture16;
-constexpr CapturePlan<3> kCapture24;
-constexpr CapturePlan<4> kCapture32;
+template <size_t S>
+constexpr RenderPlan<S> kRenderPlan{};
+template <size_t S>
+constexpr CapturePlan<S> kCapturePlan{};
 
 #if VELNO_WIDE_COPIES
 
-// The expected marker bytes of every piece, built once per call from the two channels'
-// patterns (a block is a whole number of the four-frame pattern period).
-template <size_t S>
-struct MarkerCheck {
-  __m512i expected[RenderPlan<S>::kPieces];
-  uint64_t mask[RenderPlan<S>::kPieces][2];
-};
-
 template <size_t S, bool kScan>
 VELNO_WIDE_TARGET size_t Interleave(BYTE* frames, const BYTE* left, const BYTE* right, size_t count,
-                                    const RenderPlan<S>& plan, const DopMarkers* markers, bool* marked) {
+                                    const DopMarkers* markers, bool* marked) {
+  const RenderPlan<S>& plan = kRenderPlan<S>;
   constexpr size_t kPieces = RenderPlan<S>::kPieces;
   constexpr size_t kBlock = RenderPlan<S>::kBlockFrames;
   __m512i index[kPieces];
   for (size_t p = 0; p < kPieces; ++p) index[p] = _mm512_loadu_si512(plan.pieces[p].index);
-  MarkerCheck<S> check;
+  // The expected marker bytes of every piece, built once per call from the two channels'
+  // patterns (a block is a whole number of the four-frame pattern period).
+  __m512i expected[kPieces];
+  uint64_t checked[kPieces][2] = {};
   __m512i differ[kPieces];  // every bit that differed from the expected bytes, piece by piece
   for (size_t p = 0; p < kPieces; ++p) differ[p] = _mm512_setzero_si512();
   if constexpr (kScan) {
@@ -128,10 +122,10 @@ VELNO_WIDE_TARGET size_t Interleave(BYTE* frames, const BYTE* left, const BYTE* 
     for (size_t p = 0; p < kPieces; ++p) {
       const Piece& piece = plan.pieces[p];
       __m512i frame = _mm512_loadu_si512(piece.markerFrame);
-      check.expected[p] = _mm512_mask_blend_epi8(piece.markerMask[1], _mm512_shuffle_epi8(pattern[0], frame),
+      expected[p] = _mm512_mask_blend_epi8(piece.markerMask[1], _mm512_shuffle_epi8(pattern[0], frame),
                                                  _mm512_shuffle_epi8(pattern[1], frame));
-      check.mask[p][0] = marked[0] ? piece.markerMask[0] : 0;
-      check.mask[p][1] = marked[1] ? piece.markerMask[1] : 0;
+      checked[p][0] = marked[0] ? piece.markerMask[0] : 0;
+      checked[p][1] = marked[1] ? piece.markerMask[1] : 0;
     }
   }
   size_t blocks = count / kBlock;
@@ -145,22 +139,22 @@ VELNO_WIDE_TARGET size_t Interleave(BYTE* frames, const BYTE* left, const BYTE* 
       __m512i b = _mm512_loadu_si512(r + piece.start[1]);
       __m512i v = _mm512_permutex2var_epi8(a, index[p], b);
       _mm512_storeu_si512(out + 64 * p, v);
-      if constexpr (kScan) differ[p] = _mm512_or_si512(differ[p], _mm512_xor_si512(v, check.expected[p]));
+      if constexpr (kScan) differ[p] = _mm512_or_si512(differ[p], _mm512_xor_si512(v, expected[p]));
     }
   }
   if constexpr (kScan) {
     for (size_t p = 0; p < kPieces; ++p) {
       uint64_t wrong = _mm512_test_epi8_mask(differ[p], differ[p]);
-      if (wrong & check.mask[p][0]) marked[0] = false;
-      if (wrong & check.mask[p][1]) marked[1] = false;
+      if (wrong & checked[p][0]) marked[0] = false;
+      if (wrong & checked[p][1]) marked[1] = false;
     }
   }
   return blocks * kBlock;
 }
 
 template <size_t S>
-VELNO_WIDE_TARGET size_t Deinterleave(BYTE* left, BYTE* right, const BYTE* frames, size_t count,
-                                      const CapturePlan<S>& plan) {
+VELNO_WIDE_TARGET size_t Deinterleave(BYTE* left, BYTE* right, const BYTE* frames, size_t count) {
+  const CapturePlan<S>& plan = kCapturePlan<S>;
   constexpr size_t kPieces = CapturePlan<S>::kPieces;
   constexpr size_t kBlock = CapturePlan<S>::kBlockFrames;
   __m512i index[2 * kPieces];
@@ -199,9 +193,9 @@ bool WideCopiesSupported() {
 size_t InterleaveStereoWide(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize, size_t count) {
 #if VELNO_WIDE_COPIES
   switch (sampleSize) {
-    case 2: return Interleave<2, false>(frames, left, right, count, kRender16, nullptr, nullptr);
-    case 3: return Interleave<3, false>(frames, left, right, count, kRender24, nullptr, nullptr);
-    case 4: return Interleave<4, false>(frames, left, right, count, kRender32, nullptr, nullptr);
+    case 2: return Interleave<2, false>(frames, left, right, count, nullptr, nullptr);
+    case 3: return Interleave<3, false>(frames, left, right, count, nullptr, nullptr);
+    case 4: return Interleave<4, false>(frames, left, right, count, nullptr, nullptr);
   }
 #endif
   (void)frames, (void)left, (void)right, (void)sampleSize, (void)count;
@@ -212,9 +206,9 @@ size_t InterleaveStereoScanningDopWide(BYTE* frames, const BYTE* left, const BYT
                                        size_t count, const DopMarkers markers[2], bool marked[2]) {
 #if VELNO_WIDE_COPIES
   switch (sampleSize) {
-    case 2: return Interleave<2, true>(frames, left, right, count, kRender16, markers, marked);
-    case 3: return Interleave<3, true>(frames, left, right, count, kRender24, markers, marked);
-    case 4: return Interleave<4, true>(frames, left, right, count, kRender32, markers, marked);
+    case 2: return Interleave<2, true>(frames, left, right, count, markers, marked);
+    case 3: return Interleave<3, true>(frames, left, right, count, markers, marked);
+    case 4: return Interleave<4, true>(frames, left, right, count, markers, marked);
   }
 #endif
   (void)frames, (void)left, (void)right, (void)sampleSize, (void)count, (void)markers, (void)marked;
@@ -224,9 +218,9 @@ size_t InterleaveStereoScanningDopWide(BYTE* frames, const BYTE* left, const BYT
 size_t DeinterleaveStereoWide(BYTE* left, BYTE* right, const BYTE* frames, size_t sampleSize, size_t count) {
 #if VELNO_WIDE_COPIES
   switch (sampleSize) {
-    case 2: return Deinterleave<2>(left, right, frames, count, kCapture16);
-    case 3: return Deinterleave<3>(left, right, frames, count, kCapture24);
-    case 4: return Deinterleave<4>(left, right, frames, count, kCapture32);
+    case 2: return Deinterleave<2>(left, right, frames, count);
+    case 3: return Deinterleave<3>(left, right, frames, count);
+    case 4: return Deinterleave<4>(left, right, frames, count);
   }
 #endif
   (void)left, (void)right, (void)frames, (void)sampleSize, (void)count;
