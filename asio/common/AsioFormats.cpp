@@ -199,7 +199,8 @@ ASIOError CAsioSample::getChannelInfo(ASIOChannelInfo* info) {
     info->type = ASIOSTInt16LSB;
   }
   // The name field holds 32 bytes; longer names are cut there.
-  snprintf(info->name, sizeof info->name, "%s_%s_%s", driverName, info->isInput ? "IN" : "OUT",
-           info->channel == 0 ? "L" : "R");
+  int length = snprintf(info->name, sizeof info->name, "%s_%s_%s", driverName, info->isInput ? "IN" : "OUT",
+                        info->channel == 0 ? "L" : "R");
+  (void)length;  // a longer name is cut on purpose
   return ASE_OK;
 }

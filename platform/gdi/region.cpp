@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "../user/winsys.h"
 
@@ -65,7 +66,7 @@ std::vector<LONG> Edges(const std::vector<RECT>& a, const std::vector<RECT>& b) 
 std::vector<RECT> FromBands(const std::vector<std::pair<std::pair<LONG, LONG>, std::vector<Span>>>& bands) {
   std::vector<RECT> out;
   size_t prevStart = 0, prevCount = 0;
-  LONG prevBottom = LONG_MIN;
+  LONG prevBottom = std::numeric_limits<LONG>::min();  // no band before the first
   for (const auto& band : bands) {
     LONG top = band.first.first, bottom = band.first.second;
     const std::vector<Span>& spans = band.second;

@@ -299,7 +299,7 @@ BOOL WINAPI InsertMenuA(HMENU menu, UINT pos, UINT flags, UINT_PTR id, LPCSTR te
     SetLastError(1401);
     return FALSE;
   }
-  MenuItem it{flags & ~(MF_BYPOSITION), (flags & MF_POPUP) ? 0 : id,
+  MenuItem it{(UINT)(flags & ~(MF_BYPOSITION)), (flags & MF_POPUP) ? 0 : id,
               (flags & (MF_SEPARATOR | MF_BITMAP | MF_OWNERDRAW)) || !text ? "" : text,
               (flags & MF_POPUP) ? (HMENU)id : nullptr};
   size_t at = m->items.size();

@@ -166,7 +166,7 @@ json HandleCall(const json& req) {
     return json{{"r", 1}};
   }
   if (op == "devchange" && a.size() >= 12) {
-    GUID cls{(unsigned long)arg(1), (unsigned short)arg(2), (unsigned short)arg(3), {}};
+    GUID cls{(decltype(GUID::Data1))arg(1), (unsigned short)arg(2), (unsigned short)arg(3), {}};
     for (int i = 0; i < 8; ++i) cls.Data4[i] = (unsigned char)arg(4 + i);
     return json{{"r", (long long)DeliverDeviceChange(hwnd, (UINT)arg(0), cls, req.value("path", ""))}};
   }
