@@ -199,8 +199,8 @@ ASIOError CAsioSample::getChannelInfo(ASIOChannelInfo* info) {
     info->type = ASIOSTInt16LSB;
   }
   // The name field holds 32 bytes; longer names are cut there.
-  int length = snprintf(info->name, sizeof info->name, "%s_%s_%s", driverName, info->isInput ? "IN" : "OUT",
-                        info->channel == 0 ? "L" : "R");
-  (void)length;  // a longer name is cut on purpose
+  char name[sizeof driverName + 8];
+  snprintf(name, sizeof name, "%s_%s_%s", driverName, info->isInput ? "IN" : "OUT", info->channel == 0 ? "L" : "R");
+  lstrcpynA(info->name, name, sizeof info->name);
   return ASE_OK;
 }

@@ -158,6 +158,7 @@ UsbDevice ParseDevice(const nlohmann::json& j, size_t index) {
     d.audio.friendlyName = Text(a, "friendlyName", d.name);
     d.audio.renderAlias = Text(a, "renderAlias", d.audio.renderAlias);
     d.audio.captureAlias = Text(a, "captureAlias", d.audio.captureAlias);
+    d.audio.loopback = Flag(a, "loopback", d.audio.loopback);
     std::vector<Pin> defaults = DefaultPins(NumberList(a, "bits", {16, 24, 32}), Number(a, "minRate", 32000),
                                             Number(a, "maxRate", 384000), Number(a, "channels", 2));
     if (auto pins = a.find("pins"); pins != a.end() && pins->is_array()) {

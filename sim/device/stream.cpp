@@ -11,8 +11,10 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 namespace velno::sim::device {
 namespace {
@@ -24,6 +26,40 @@ int64_t NowNs() {
 }
 
 std::atomic<uint32_t> g_streamSeq{0};
+
+// What the render pins of each device played, waiting to be recorded by its capture pins when
+// the device loops back; at most a few seconds are kept.
+struct LoopbackBuffer {
+  StreamFormat format;
+  std::deque<uint8_t> bytes;
+};
+std::mutex g_loopbackMutex;
+std::map<std::string, LoopbackBuffer> g_loopback;
+const size_t kLoopbackLimit = 16 << 20;
+
+void LoopbackPlayed(const std::string& key, const StreamFormat& format, const uint8_t* data, size_t size) {
+  std::lock_guard<std::mutex> lock(g_loopbackMutex);
+  LoopbackBuffer& buffer = g_loopback[key];
+  if (buffer.format.blockAlign != format.blockAlign || buffer.format.rate != format.rate) buffer.bytes.clear();
+  buffer.format = format;
+  buffer.bytes.insert(buffer.bytes.end(), data, data + size);
+  if (buffer.bytes.size() > kLoopbackLimit) buffer.bytes.erase(buffer.bytes.begin(), buffer.bytes.end() - kLoopbackLimit);
+}
+
+// Fills a capture packet with what was played in the same format, silence for the rest.
+void LoopbackRecord(const std::string& key, const StreamFormat& format, uint8_t* data, size_t size) {
+  std::lock_guard<std::mutex> lock(g_loopbackMutex);
+  size_t taken = 0;
+  auto it = g_loopback.find(key);
+  if (it != g_loopback.end() && it->second.format.blockAlign == format.blockAlign &&
+      it->second.format.rate == format.rate && it->second.format.bits == format.bits) {
+    std::deque<uint8_t>& bytes = it->second.bytes;
+    taken = std::min(size, bytes.size() / format.blockAlign * format.blockAlign);
+    std::copy(bytes.begin(), bytes.begin() + taken, data);
+    bytes.erase(bytes.begin(), bytes.begin() + taken);
+  }
+  memset(data + taken, 0, size - taken);
+}
 
 const char* StateName(int s) {
   static const char* const names[] = {"STOP", "ACQUIRE", "PAUSE", "RUN"};
@@ -43,7 +79,7 @@ nlohmann::json StreamFormat::ToJson() const {
 }
 
 Stream::Stream(const UsbDevice& device, uint32_t pinId, bool render, const StreamFormat& format)
-    : key_(device.key), pinId_(pinId), render_(render), format_(format), stall_(device.faults.stall) {
+    : key_(device.key), pinId_(pinId), render_(render), format_(format), stall_(device.faults.stall), loopback_(device.audio.loopback) {
   if (format_.blockAlign == 0) format_.blockAlign = 1;
   if (format_.rate == 0) format_.rate = 1;
   std::string dir = DeviceFolder(key_);
@@ -184,6 +220,7 @@ void Stream::ClockThread() {
     lock.unlock();
     uint32_t bytes = p.size;
     if (render_) {
+      if (loopback_ && p.data && p.size) LoopbackPlayed(key_, format_, p.data, p.size);
       if (dataFd_ >= 0 && p.data && p.size) {
         size_t off = 0;
         while (off < p.size) {
@@ -197,7 +234,8 @@ void Stream::ClockThread() {
       uint32_t sampleBytes = format_.bits / 8;
       bytes = static_cast<uint32_t>(frames) * format_.blockAlign;
       uint64_t first = totalFrames_;
-      for (int64_t f = 0; f < frames && p.data; f++) {
+      if (loopback_ && p.data) LoopbackRecord(key_, format_, p.data, bytes);
+      for (int64_t f = 0; f < frames && p.data && !loopback_; f++) {
         uint8_t* frame = p.data + f * format_.blockAlign;
         for (uint32_t c = 0; c < format_.channels && (c + 1) * sampleBytes <= format_.blockAlign; c++) {
           uint32_t v = GeneratorSample(first + f, c, format_.bits);
@@ -234,6 +272,7 @@ void Stream::WriteSidecar(const char* state) {
                    {"underruns", underruns_.load()},
                    {"clock", clock}};
   if (render_) j["data"] = dataPath_;
+  else if (loopback_) j["generator"] = {{"kind", "loopback"}, {"source", "what this device's render pins played, in order"}};
   else j["generator"] = {{"kind", "ramp"}, {"formula", "low bits of (frame * 65539 + channel * 40503 + 122)"}};
   std::string tmp = sidecarPath_ + ".tmp";
   {

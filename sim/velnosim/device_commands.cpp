@@ -60,9 +60,9 @@ int Device(const Args& argsIn) {
            d.present ? "plugged in" : "unplugged");
     printf("  mode: %s\n", dev::Mode(d.key).c_str());
     if (d.audio.present)
-      printf("  audio (MI_%02X): \"%s\", render alias %s, capture alias %s, %zu pins\n", d.audio.mi,
-             d.audio.friendlyName.c_str(), d.audio.renderAlias.c_str(), d.audio.captureAlias.c_str(),
-             d.audio.pins.size());
+      printf("  audio (MI_%02X): \"%s\", render alias %s, capture alias %s, %zu pins, capture records %s\n",
+             d.audio.mi, d.audio.friendlyName.c_str(), d.audio.renderAlias.c_str(), d.audio.captureAlias.c_str(),
+             d.audio.pins.size(), d.audio.loopback ? "what was played" : "the ramp");
     if (d.hid.present)
       printf("  hid (MI_%02X): output report %u bytes, input report %u bytes\n", d.hid.mi, d.hid.outputReportLength,
              d.hid.inputReportLength);
@@ -146,7 +146,8 @@ int Fault(const Args& argsIn) {
             "usage: velnosim fault [--device N] NAME VALUE\n"
             "  datarange-size zero|overrun|off   item-count overflow|off   fail-property PROPERTY|off [PIN]\n"
             "  stall on|off   async-properties on|off   hid-length BYTES   hid on|off\n"
-            "  render-alias active|removed|none   capture-alias active|removed|none   ksuser absent|present\n");
+            "  render-alias active|removed|none   capture-alias active|removed|none   ksuser absent|present\n"
+            "  loopback on|off (the capture pins record what the render pins played)\n");
     return 2;
   }
   const std::string& name = args[0];
@@ -180,6 +181,9 @@ int Fault(const Args& argsIn) {
     } else if (name == "hid") {
       if (value == "off") d["hid"] = false;
       else d.erase("hid");
+    } else if (name == "loopback") {
+      if (!d["audio"].is_object()) d["audio"] = nlohmann::json::object();
+      d["audio"]["loopback"] = value == "on";
     } else if (name == "render-alias" || name == "capture-alias") {
       if (!d["audio"].is_object()) d["audio"] = nlohmann::json::object();
       d["audio"][name == "render-alias" ? "renderAlias" : "captureAlias"] = value;

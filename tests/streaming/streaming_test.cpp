@@ -143,6 +143,20 @@ TEST_F(StreamingTest, RecordingReturnsTheDevicesSignal) {
   }
 }
 
+TEST_F(StreamingTest, ALoopedDeviceReturnsWhatTheHostPlayedBitForBit) {
+  // Host outputs -> driver -> device -> its capture side -> driver -> host inputs.
+  StartMachine({{"usb", {{{"name", "Velno-HD"}, {"audio", {{"loopback", true}}}}}}});
+  for (DWORD bits : {16u, 24u, 32u}) {
+    SCOPED_TRACE(std::to_string(bits) + " bits");
+    SetUserDword("BitsPerSample", bits);
+    nlohmann::json report = Play({"--duplex", "--rate", "96000", "--seconds", "1", "--signal", "ramp"});
+    EXPECT_EQ(true, report["device"]["bitExact"]) << report.dump(2);
+    const nlohmann::json& loopback = report["device"]["loopback"];
+    EXPECT_EQ(true, loopback["bitExact"]) << report.dump(2);
+    EXPECT_GT(loopback["comparedFrames"].get<long>(), 2 * 96000 * 3 / 4);  // both inputs, most of the second
+  }
+}
+
 TEST_F(StreamingTest, AStalledPinMakesOneResetRequest) {
   StartMachine({{"usb", {{{"name", "Velno-HD"}, {"faults", {{"stall", true}}}}}}});
   nlohmann::json report = Play({"--seconds", "3"});

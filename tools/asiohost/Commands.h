@@ -20,6 +20,7 @@ struct Options {
   bool dop = false;
   bool outputReady = true;
   bool plainSwitch = false;   // a host without time info: the plain bufferSwitch
+  bool duplex = false;        // play also records every input
   int maxResets = 3;
 };
 

@@ -57,6 +57,51 @@ bool NewestDeviceStream(const std::string& direction, int64_t notBeforeMs, nlohm
   return true;
 }
 
+// With a device that loops back, every input returns what the device played on the output of
+// the same number, from some frame on: find where the first sound the input got starts in the
+// device's stream, then compare everything after it.
+nlohmann::json CompareLoopback(const std::vector<Channel>& channels, const std::vector<uint8_t>& played,
+                               const nlohmann::json& record) {
+  const size_t pinChannels = record["format"].value("channels", 2);
+  const size_t sample = record["format"].value("bits", 16) / 8;
+  const size_t frameBytes = sample * pinChannels;
+  const size_t playedFrames = frameBytes ? played.size() / frameBytes : 0;
+  size_t compared = 0, wrong = 0;
+  long offset = -1;
+  bool found = true;
+  for (const Channel& c : channels) {
+    if (!c.info->isInput || (size_t)c.info->channelNum >= pinChannels || (size_t)c.bytes != sample) continue;
+    const size_t column = (size_t)c.info->channelNum * sample;
+    const size_t frames = c.read.size() / sample;
+    size_t first = 0;
+    auto silent = [&](size_t f) {
+      for (size_t b = 0; b < sample; ++b)
+        if (c.read[f * sample + b]) return false;
+      return true;
+    };
+    while (first < frames && silent(first)) ++first;
+    size_t at = 0;
+    const size_t probe = std::min<size_t>(32, frames - std::min(first, frames));
+    auto matches = [&](size_t p, size_t f) { return !memcmp(&played[p * frameBytes + column], &c.read[f * sample], sample); };
+    for (; at < playedFrames; ++at) {
+      size_t k = 0;
+      while (k < probe && at + k < playedFrames && matches(at + k, first + k)) ++k;
+      if (k == probe) break;
+    }
+    if (first >= frames || probe == 0 || at >= playedFrames) {
+      found = false;
+      continue;
+    }
+    for (size_t f = first; f < frames && at + (f - first) < playedFrames; ++f) {
+      if (!matches(at + (f - first), f)) ++wrong;
+      ++compared;
+    }
+    offset = (long)first - (long)at;
+  }
+  return {{"comparedFrames", compared}, {"wrongSamples", wrong}, {"offsetFrames", offset},
+          {"bitExact", found && compared > 0 && wrong == 0}};
+}
+
 }  // namespace
 
 int StreamCommand(const Options& options, bool recording) {
@@ -106,7 +151,7 @@ int StreamCommand(const Options& options, bool recording) {
   std::vector<ASIOBufferInfo> infos;
   if (!recording)
     for (LONG c = 0; c < outputs; ++c) infos.push_back({ASIOFalse, c, {nullptr, nullptr}});
-  if (recording)
+  if (recording || options.duplex)
     for (LONG c = 0; c < inputs; ++c) infos.push_back({ASIOTrue, c, {nullptr, nullptr}});
   if (infos.empty()) return fail(recording ? "the driver offers no inputs" : "the driver offers no outputs");
 
@@ -344,6 +389,7 @@ int StreamCommand(const Options& options, bool recording) {
                                  {recording ? "input" : "output", (long)std::lround(median * rate / 1e6)},
                                  {"buffers", latencyUs.size()}};
   }
+  if (haveStream && !recording && options.duplex) device["loopback"] = CompareLoopback(channels, deviceData, record);
   report["device"] = device;
 
   if (options.json) {
@@ -369,6 +415,12 @@ int StreamCommand(const Options& options, bool recording) {
              device["clockLateMaxUs"].get<long>());
       if (device.contains("bitExact"))
         printf("  device data %s the host's, bit for bit\n", device["bitExact"].get<bool>() ? "matches" : "DOES NOT match");
+      if (device.contains("loopback")) {
+        const nlohmann::json& l = device["loopback"];
+        printf("  inputs: %s what the device played, bit for bit (%ld frames compared, %ld frames after it played)\n",
+               l.value("bitExact", false) ? "returned" : "did NOT return", l.value("comparedFrames", 0L),
+               l.value("offsetFrames", 0L));
+      }
     } else {
       printf("  device: no stream found\n");
     }

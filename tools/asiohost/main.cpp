@@ -13,8 +13,9 @@ void Usage() {
       "usage: asiohost COMMAND [--json] [--driver NAME]\n"
       "  info    list what the driver offers: channels, rates, buffer sizes, latencies, clocks\n"
       "  play    [--rate HZ] [--buffer FRAMES | --buffer-ms MS] [--seconds S] [--signal sine|ramp]\n"
-      "          [--file F.wav|F.dsf] [--dop] [--no-output-ready] [--plain]\n"
-      "          plays, then reports timing and whether the device received the host's data bit for bit\n"
+      "          [--file F.wav|F.dsf] [--dop] [--no-output-ready] [--plain] [--duplex]\n"
+      "          plays, then reports timing and whether the device received the host's data bit for bit;\n"
+      "          --duplex also records the inputs (a device that loops back returns what it played)\n"
       "  record  [--rate HZ] [--buffer FRAMES] [--seconds S]  records the device's known signal and checks it\n");
 }
 }  // namespace
@@ -48,6 +49,8 @@ int main(int argc, char** argv) {
       options.outputReady = false;
     } else if (!strcmp(argv[i], "--plain")) {
       options.plainSwitch = true;
+    } else if (!strcmp(argv[i], "--duplex")) {
+      options.duplex = true;
     } else {
       fprintf(stderr, "asiohost: unknown option %s\n", argv[i]);
       return 2;

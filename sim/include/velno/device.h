@@ -61,6 +61,9 @@ struct AudioFunction {
   std::string friendlyName = "Velno-HD";  // the interface key's FriendlyName ("" leaves it out)
   std::string renderAlias = "active";     // active | removed | none
   std::string captureAlias = "active";
+  // What the capture pins record: false, the generator's ramp; true, what the render pins of
+  // this device played in this process, in order (silence until there is some).
+  bool loopback = false;
   std::vector<Pin> pins;
   std::vector<std::string> nodes;  // node types: dac adc volume mute sum mux supermix
 };
@@ -207,6 +210,7 @@ class Stream {
   bool render_;
   StreamFormat format_;
   bool stall_;
+  bool loopback_;
   std::string dataPath_, sidecarPath_;
   int dataFd_ = -1;
   int64_t startWallMs_ = 0;
