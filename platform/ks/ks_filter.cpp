@@ -62,9 +62,8 @@ std::vector<uint8_t> List(const std::vector<std::vector<uint8_t>>& items) {
 
 template <class T>
 std::vector<uint8_t> Bytes(const T& item) {
-  std::vector<uint8_t> v;
-  Append(&v, item);
-  return v;
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(&item);
+  return std::vector<uint8_t>(p, p + sizeof(T));
 }
 
 const char* PinPropertyName(ULONG id) {
