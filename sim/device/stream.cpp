@@ -129,6 +129,13 @@ void Stream::SetState(State state) {
       if (previous != kRun) mode_ = Mode(key_);
     }
   }
+  // The DAC may switch while the stream runs (DoP is recognised in the stream itself): the
+  // stream shows the mode it was played in last.
+  if (previous == kRun) {
+    std::string now = Mode(key_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    mode_ = now;
+  }
   cv_.notify_all();
   Log(key_, "pin-state", {{"pin", pinId_}, {"from", StateName(previous)}, {"to", StateName(state)}});
   WriteSidecar(StateName(state));

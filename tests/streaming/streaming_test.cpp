@@ -86,6 +86,7 @@ TEST_F(StreamingTest, DopIsDetectedAtDsdCarrierRatesAndSwitchesTheDeviceOnce) {
     size_t before = HidReports().size();
     nlohmann::json report = Play({"--dop", "--rate", c.rate, "--seconds", "1"});
     EXPECT_EQ(true, report["device"]["bitExact"]) << report.dump(2);
+    EXPECT_EQ("DoP", report["device"]["mode"]);  // the DAC switched while the stream ran
     EXPECT_EQ(1, report["statusBlock"]["dsdActive"]) << report.dump(2);
     EXPECT_EQ(c.dsd128, report["statusBlock"]["dsd128"]);
     int dopOn = 0, dopOff = 0;

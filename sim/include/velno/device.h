@@ -205,7 +205,7 @@ class Stream {
   int64_t PacketFrames(const Packet& p) const;
 
   std::string key_;
-  std::string mode_;
+  std::string mode_;  // the DAC's mode when the stream last started or left running
   uint32_t pinId_;
   bool render_;
   StreamFormat format_;
