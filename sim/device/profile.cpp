@@ -201,6 +201,7 @@ UsbDevice ParseDevice(const nlohmann::json& j, size_t index) {
                                    : -1;
     d.faults.stall = Flag(*f, "stall", false);
     d.faults.asyncProperties = Flag(*f, "asyncProperties", false);
+    d.faults.shortCapture = Flag(*f, "shortCapture", false);
   }
   return d;
 }

@@ -79,7 +79,8 @@ nlohmann::json StreamFormat::ToJson() const {
 }
 
 Stream::Stream(const UsbDevice& device, uint32_t pinId, bool render, const StreamFormat& format)
-    : key_(device.key), pinId_(pinId), render_(render), format_(format), stall_(device.faults.stall), loopback_(device.audio.loopback) {
+    : key_(device.key), pinId_(pinId), render_(render), format_(format), stall_(device.faults.stall),
+      shortCapture_(device.faults.shortCapture), loopback_(device.audio.loopback) {
   if (format_.blockAlign == 0) format_.blockAlign = 1;
   if (format_.rate == 0) format_.rate = 1;
   std::string dir = DeviceFolder(key_);
@@ -237,12 +238,16 @@ void Stream::ClockThread() {
         }
       }
     } else {
-      // Whole frames of the generator's ramp, little endian in containers of `bits` bits.
+      // Whole frames of the generator's ramp, little endian in containers of `bits` bits; a
+      // short capture delivers the first half of them and leaves junk in the rest.
       uint32_t sampleBytes = format_.bits / 8;
-      bytes = static_cast<uint32_t>(frames) * format_.blockAlign;
+      const int64_t delivered = shortCapture_ ? frames / 2 : frames;
+      bytes = static_cast<uint32_t>(delivered) * format_.blockAlign;
       uint64_t first = totalFrames_;
       if (loopback_ && p.data) LoopbackRecord(key_, format_, p.data, bytes);
-      for (int64_t f = 0; f < frames && p.data && !loopback_; f++) {
+      if (shortCapture_ && p.data)
+        memset(p.data + bytes, 0xA5, static_cast<size_t>(frames - delivered) * format_.blockAlign);
+      for (int64_t f = 0; f < delivered && p.data && !loopback_; f++) {
         uint8_t* frame = p.data + f * format_.blockAlign;
         for (uint32_t c = 0; c < format_.channels && (c + 1) * sampleBytes <= format_.blockAlign; c++) {
           uint32_t v = GeneratorSample(first + f, c, format_.bits);

@@ -132,6 +132,7 @@ namespace {
 struct Completion {
   std::mutex mutex;
   std::vector<std::pair<int, uint32_t>> done;  // packet number, status
+  std::vector<uint32_t> bytes;                 // the bytes each completion reported
   std::vector<std::chrono::steady_clock::time_point> when;
 };
 struct Ctx {
@@ -142,6 +143,7 @@ void OnDone(void* context, uint32_t status, uint32_t bytes) {
   auto* ctx = static_cast<Ctx*>(context);
   std::lock_guard<std::mutex> lock(ctx->c->mutex);
   ctx->c->done.emplace_back(ctx->n, status);
+  ctx->c->bytes.push_back(bytes);
   ctx->c->when.push_back(std::chrono::steady_clock::now());
 }
 bool WaitFor(Completion& c, size_t n, int ms) {
@@ -232,6 +234,44 @@ TEST(DeviceStream, CaptureDeliversTheRampAndStopCancelsInOrder) {
     }
     EXPECT_EQ(buffers[p][96 * 6], 0xEE) << "the partial frame is left alone";
   }
+}
+
+TEST(DeviceStream, AShortCaptureDeliversTheFirstHalfOfEachPacketAndLeavesJunkAfterIt) {
+  TempMachine machine(nlohmann::json::parse(R"({"usb": [{"faults": {"shortCapture": true}}]})"));
+  UsbDevice d = Devices()[0];
+  ASSERT_TRUE(d.faults.shortCapture);
+  Completion c;
+  StreamFormat f;
+  f.rate = 96000, f.bits = 24, f.validBits = 24, f.blockAlign = 6;
+  const uint32_t frames = 97;  // an odd count: 48 frames come
+  std::vector<std::vector<uint8_t>> buffers(3, std::vector<uint8_t>(frames * 6 + 3, 0xEE));  // a partial frame at the end
+  std::vector<Ctx> ctx;
+  for (int i = 0; i < 3; i++) ctx.push_back({&c, i});
+  {
+    Stream s(d, 3, false, f);
+    s.SetState(Stream::kRun);
+    for (int i = 0; i < 3; i++) s.Submit(buffers[i].data(), buffers[i].size(), OnDone, &ctx[i]);
+    ASSERT_TRUE(WaitFor(c, 3, 1000));
+    s.SetState(Stream::kStop);
+  }
+  for (int p = 0; p < 3; p++) {
+    SCOPED_TRACE("packet " + std::to_string(p));
+    EXPECT_EQ(c.done[p], std::make_pair(p, uint32_t{kStreamOk}));
+    EXPECT_EQ(48u * 6, c.bytes[p]);
+    for (uint32_t fr = 0; fr < 48; fr++) {
+      for (uint32_t ch = 0; ch < 2; ch++) {
+        const uint8_t* s = buffers[p].data() + fr * 6 + ch * 3;
+        uint32_t v = s[0] | s[1] << 8 | s[2] << 16;
+        ASSERT_EQ(v, GeneratorSample(p * frames + fr, ch, 24)) << "frame " << fr;  // numbered by the clock
+      }
+    }
+    for (size_t b = 48 * 6; b < frames * 6; b++) ASSERT_EQ(0xA5, buffers[p][b]) << "byte " << b;
+    EXPECT_EQ(buffers[p][frames * 6], 0xEE) << "the partial frame is left alone";
+  }
+  auto records = StreamRecords(d.key);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0]["frames"], 3 * frames);  // the device's clock ran through every frame
+  EXPECT_EQ(records[0]["bytes"], 3 * 48 * 6);
 }
 
 TEST(DeviceStream, AStarvedRunningRenderStreamCountsAnUnderrunAndAStalledPinNeverCompletes) {

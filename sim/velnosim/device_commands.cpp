@@ -70,11 +70,11 @@ int Device(const Args& argsIn) {
       printf("  hid: none\n");
     const dev::Faults& f = d.faults;
     if (!f.dataRangeFormatSize.empty() || f.multipleItemOverflow || !f.failProperty.empty() || f.stall ||
-        f.asyncProperties)
-      printf("  faults:%s%s%s%s%s%s\n", f.dataRangeFormatSize.empty() ? "" : " datarange-size=",
+        f.asyncProperties || f.shortCapture)
+      printf("  faults:%s%s%s%s%s%s%s\n", f.dataRangeFormatSize.empty() ? "" : " datarange-size=",
              f.dataRangeFormatSize.c_str(), f.multipleItemOverflow ? " item-count=overflow" : "",
              f.failProperty.empty() ? "" : (" fail-property=" + f.failProperty).c_str(), f.stall ? " stall" : "",
-             f.asyncProperties ? " async-properties" : "");
+             f.asyncProperties ? " async-properties" : "", f.shortCapture ? " short-capture" : "");
     for (const auto& s : dev::StreamRecords(d.key)) {
       const auto& fmt = s["format"];
       printf("  stream pin %d %-7s %s: %u Hz, %u bits (%u valid), %u ch, mode %s, %llu frames, %llu underruns\n",
@@ -145,7 +145,7 @@ int Fault(const Args& argsIn) {
     fprintf(stderr,
             "usage: velnosim fault [--device N] NAME VALUE\n"
             "  datarange-size zero|overrun|off   item-count overflow|off   fail-property PROPERTY|off [PIN]\n"
-            "  stall on|off   async-properties on|off   hid-length BYTES   hid on|off\n"
+            "  stall on|off   async-properties on|off   short-capture on|off   hid-length BYTES   hid on|off\n"
             "  render-alias active|removed|none   capture-alias active|removed|none   ksuser absent|present\n"
             "  loopback on|off (the capture pins record what the render pins played)\n");
     return 2;
@@ -175,6 +175,7 @@ int Fault(const Args& argsIn) {
       faults["failPropertyPin"] = args.size() > 2 ? atoi(args[2].c_str()) : -1;
     } else if (name == "stall") faults["stall"] = value == "on";
     else if (name == "async-properties") faults["asyncProperties"] = value == "on";
+    else if (name == "short-capture") faults["shortCapture"] = value == "on";
     else if (name == "hid-length") {
       if (!d["hid"].is_object()) d["hid"] = nlohmann::json::object();
       d["hid"]["outputReportLength"] = atoi(value.c_str());

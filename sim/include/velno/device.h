@@ -53,6 +53,13 @@ struct Faults {
   int failPropertyPin = -1;           // the pin it fails on (-1 every pin)
   bool stall = false;                 // pins accept stream requests and never complete them
   bool asyncProperties = false;       // property requests complete later, through the event
+  // Capture packets come back short: each completes with the bytes of only the first half of
+  // its whole frames (rounded down), and the frames after them are overwritten with 0xA5 (not
+  // data, but not silence either, so a reader that copies past what came shows it). The
+  // generator keeps counting frames by the device's clock: a packet of n frames that starts at
+  // clock frame F carries GeneratorSample(F .. F + n/2 - 1), and frames F + n/2 .. F + n - 1
+  // are lost.
+  bool shortCapture = false;
 };
 
 struct AudioFunction {
@@ -210,6 +217,7 @@ class Stream {
   bool render_;
   StreamFormat format_;
   bool stall_;
+  bool shortCapture_;
   bool loopback_;
   std::string dataPath_, sidecarPath_;
   int dataFd_ = -1;
