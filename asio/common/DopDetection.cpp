@@ -14,8 +14,9 @@ void CAsioSample::NoteDopScan(bool marked) {
       BlockSet(statusBlock, &StatusBlock::dsdActive, 1);
       changed = true;
     }
-    // DoP at 176.4 kHz carries DSD64, at 352.8 kHz DSD128.
-    LONG dsd128 = BlockGet(statusBlock, &StatusBlock::runRate) == 352800 ? 1 : 0;
+    // DoP at 176.4 kHz carries DSD64, at 352.8 kHz DSD128: this driver's own rate (the block's
+    // runRate is written by every driver object that sets a rate, owner or not).
+    LONG dsd128 = deviceRate == 352800 ? 1 : 0;
     if (BlockGet(statusBlock, &StatusBlock::dsd128) != dsd128) {
       BlockSet(statusBlock, &StatusBlock::dsd128, dsd128);
       changed = true;

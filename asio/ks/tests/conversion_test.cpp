@@ -141,21 +141,62 @@ TEST_F(PacketCopyTest, TheDopScanRunsAtCarrierRatesOnlyAndPublishesWhatItFinds) 
   }
 }
 
-TEST_F(PacketCopyTest, Dsd64HalvesOf28224SamplesFill882ContainersPerChannel) {
-  // A host buffer of 28224 DSD samples: 3528 bytes a half, four of them per 32-bit container.
-  const ULONG frames = 28224 / 32;
-  const size_t halfBytes = 28224 / 8;
-  Select(32, 88200, 2822400);
-  OpenStereoPin(frames, 4, false);
-  ASSERT_EQ(882u, frames);
-  ASSERT_EQ(halfBytes, frames * 4);
+TEST_F(PacketCopyTest, DopAt352kHzShowsDsd128WhateverRateAnotherDriverPublished) {
+  // A driver that does not own the block still publishes its rate there (runRate): the owner's
+  // DSD128 display follows the owner's own rate.
+  Select(24, 352800, 352800);
+  BlockSet(driver_->statusBlock, &StatusBlock::runRate, 96000);
+  const ULONG frames = 64;
+  OpenStereoPin(frames, 3, false);
   for (int ch = 0; ch < 2; ++ch)
-    for (size_t i = 0; i < halfBytes; ++i) Host(ch)[i] = (BYTE)(i * 5 + ch * 101);
+    for (ULONG i = 0; i < frames; ++i) Host(ch)[i * 3 + 2] = (i & 1) ? 0xFA : 0x05;
   FillRenderPackets(driver_, record_.get(), 0, 0);
-  for (ULONG f = 0; f < frames; ++f)
-    for (int ch = 0; ch < 2; ++ch)
-      ASSERT_EQ(0, memcmp(Packet() + f * 8 + ch * 4, Host(ch) + f * 4, 4)) << "container " << f << " channel " << ch;
+  EXPECT_EQ(1, Block(&StatusBlock::dsdActive));
+  EXPECT_EQ(1, Block(&StatusBlock::dsd128));
+}
+
+TEST_F(PacketCopyTest, Dsd64HalvesOf28224SamplesFill882ContainersPerChannel) {
+  // The geometry createBuffers gives a host buffer of 28224 DSD samples on the device's pins:
+  // 3528 bytes a half, packets of 882 frames of two 32-bit containers, four bytes of one
+  // channel in each container.
+  ASSERT_EQ(ASIOTrue, driver_->init(nullptr));
+  ASSERT_EQ(ASE_OK, driver_->setSampleRate(2822400.0));
+  ASIOBufferInfo infos[2] = {{ASIOFalse, 0, {}}, {ASIOFalse, 1, {}}};
+  ASIOCallbacks callbacks = {[](LONG, ASIOBool) {}, [](ASIOSampleRate) {},
+                             [](LONG, LONG, void*, double*) -> LONG { return 0; }, nullptr};
+  ASSERT_EQ(ASE_OK, driver_->createBuffers(infos, 2, 28224, &callbacks));
+  RateRecord* record = static_cast<RateRecord*>(driver_->activeRender);
+  ASSERT_NE(nullptr, record);
+  EXPECT_EQ(88200, record->sampleRate);
+  EXPECT_EQ(32, driver_->bitsPerSample);
+  const ULONG frames = 882;
+  const size_t halfBytes = 3528;
+  PinSlot* pin = record->channels[0].pinSlot;
+  ASSERT_NE(nullptr, pin);
+  ASSERT_TRUE(pin->opened);
+  EXPECT_EQ(2u, pin->channelsUsed);
+  EXPECT_EQ(frames, pin->framesPerPacket);
+  for (const PacketRecord& packet : pin->packets) EXPECT_EQ(frames * 8, packet.header.FrameExtent);
+  for (int ch = 0; ch < 2; ++ch) {
+    EXPECT_EQ(pin, record->channels[ch].pinSlot);
+    EXPECT_EQ(frames, record->channels[ch].frames);
+    for (int h = 0; h < 2; ++h) {
+      ASSERT_NE(nullptr, infos[ch].buffers[h]);
+      // A whole half, as a host writes it (a shorter buffer is overrun: the sanitizer stops it).
+      BYTE* half = static_cast<BYTE*>(infos[ch].buffers[h]);
+      for (size_t i = 0; i < halfBytes; ++i) half[i] = (BYTE)(i * 5 + ch * 101 + h * 37);
+    }
+  }
+  for (int h = 0; h < 2; ++h) {
+    FillRenderPackets(driver_, record, h, h);
+    const BYTE* packet = static_cast<const BYTE*>(pin->packets[h].header.Data);
+    for (ULONG f = 0; f < frames; ++f)
+      for (int ch = 0; ch < 2; ++ch)
+        ASSERT_EQ(0, memcmp(packet + f * 8 + ch * 4, static_cast<BYTE*>(infos[ch].buffers[h]) + f * 4, 4))
+            << "half " << h << ", container " << f << ", channel " << ch;
+  }
   EXPECT_EQ(0, driver_->dopActive);  // the containers are DSD themselves: no scan
+  EXPECT_EQ(ASE_OK, driver_->disposeBuffers());
 }
 
 TEST_F(PacketCopyTest, AShortCapturePacketCopiesOnlyTheFramesDelivered) {
