@@ -11,6 +11,7 @@
 
 #include "DriverMachine.h"
 #include "ProductIds.h"
+#include "StatusBlock.h"
 
 namespace drivertest {
 namespace {
@@ -31,6 +32,37 @@ std::vector<nlohmann::json> HidReports() {
     if (entry.value("event", "") == "hid-output") reports.push_back(entry);
   return reports;
 }
+
+int HidCommandsSince(size_t before, const char* command) {
+  std::vector<nlohmann::json> reports = HidReports();
+  int n = 0;
+  for (size_t i = before; i < reports.size(); ++i)
+    if (reports[i].value("command", "") == command) ++n;
+  return n;
+}
+
+// The shared status block as this test process holds it open (the named mapping the drivers
+// and the control panel share): made here when no driver has made it yet.
+class BlockView {
+ public:
+  BlockView() {
+    mapping_ =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, STATUS_BLOCK_SIZE, STATUS_BLOCK_NAME);
+    if (mapping_ != nullptr) block_ = static_cast<StatusBlock*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  }
+  ~BlockView() {
+    if (block_ != nullptr) UnmapViewOfFile(block_);
+    if (mapping_ != nullptr) CloseHandle(mapping_);
+  }
+  BlockView(const BlockView&) = delete;
+  BlockView& operator=(const BlockView&) = delete;
+  StatusBlock* operator->() const { return block_; }
+  StatusBlock* get() const { return block_; }
+
+ private:
+  HANDLE mapping_ = nullptr;
+  StatusBlock* block_ = nullptr;
+};
 
 class StreamingTest : public DriverMachineTest {};
 
@@ -104,6 +136,11 @@ TEST_F(StreamingTest, DsdStartsWithSilencePacketsAndNoDopScanOutsideItsRates) {
   StartMachine();
   nlohmann::json report = Play({"--rate", "2822400", "--seconds", "1"});
   ASSERT_EQ(true, report["device"]["bitExact"]) << report.dump(2);
+  // The host's preferred buffer: 28224 DSD samples, 3528 bytes a half, 882 containers of each
+  // channel per packet. Bit-exact means the device's stream, after two packets of 882 frames,
+  // is the host's halves in order: packets of any other length would break it, and shorter
+  // halves would be overrun as the host fills them (which the address sanitizer stops).
+  ASSERT_EQ(28224, report["bufferSize"]);
   nlohmann::json newest;
   for (const auto& r : velno::sim::device::StreamRecords("usb0"))
     if (r.value("direction", "") == "render") newest = r;
@@ -120,6 +157,56 @@ TEST_F(StreamingTest, DsdStartsWithSilencePacketsAndNoDopScanOutsideItsRates) {
   EXPECT_EQ(true, report["device"]["bitExact"]) << report.dump(2);
   EXPECT_EQ(0, report["statusBlock"]["dsdActive"]);
   for (const auto& r : HidReports()) EXPECT_NE("DoP on", r.value("command", ""));
+}
+
+TEST_F(StreamingTest, ThirtyTwoBitDopIsNotLookedForWhileTheBlockShowsNativeDsd) {
+  // 32-bit halves at a DoP carrier rate are native DSD while a native DSD rate is prepared: the
+  // block's nativeDsd says so, perhaps set by another driver that owns the block. The block is
+  // made here, as that other driver leaves it; its DSD display flags stay 0, so that anything
+  // the host's driver published in them would show.
+  StartMachine();
+  SetUserDword("BitsPerSample", 32);
+  BlockView block;
+  ASSERT_NE(nullptr, block.get());
+  const GUID otherDriver = {0x0bed0002, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
+  struct Case {
+    const char* what;
+    bool otherOwns;
+    LONG nativeDsd;
+    int dopOn;        // "DoP on" commands the host's driver sent
+    LONG dsdActive;   // what the block showed while the host played
+    LONG nativeDsdAfter;
+    const char* mode;  // the DAC's mode while the stream ran
+  };
+  const Case cases[] = {
+      {"another driver owns the block and has native DSD prepared", true, 1, 0, 0, 1, "PCM"},
+      {"another driver owns the block without native DSD", true, 0, 1, 0, 0, "DoP"},
+      // The driver that takes the block publishes its own nativeDsd at createBuffers.
+      {"a stale nativeDsd in a block nobody owns", false, 1, 1, 1, 0, "DoP"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    memset(block.get(), 0, STATUS_BLOCK_SIZE);
+    BlockSet(block.get(), &StatusBlock::magic, STATUS_BLOCK_MAGIC);
+    if (c.otherOwns) {
+      memcpy(&block->owner, &otherDriver, sizeof otherDriver);
+      BlockSet(block.get(), &StatusBlock::state, 3);  // PREPARED
+    }
+    BlockSet(block.get(), &StatusBlock::nativeDsd, c.nativeDsd);
+    size_t before = HidReports().size();
+
+    nlohmann::json report = Play({"--dop", "--rate", "176400", "--seconds", "1"});
+    EXPECT_EQ("ASIOSTInt32LSB", report["sampleType"]) << report.dump(2);
+    EXPECT_EQ(true, report["device"]["bitExact"]) << report.dump(2);  // copied as they are, scanned or not
+    EXPECT_EQ(std::string(c.mode), report["device"]["mode"]);
+    EXPECT_EQ(true, report["statusBlock"]["found"]);
+    EXPECT_EQ(c.dsdActive, report["statusBlock"]["dsdActive"]);
+    EXPECT_EQ(0, report["statusBlock"]["dsd128"]);
+    EXPECT_EQ(c.dopOn, HidCommandsSince(before, "DoP on"));
+    EXPECT_EQ(c.dopOn, HidCommandsSince(before, "DoP off"));
+    EXPECT_EQ(c.nativeDsdAfter, BlockGet(block.get(), &StatusBlock::nativeDsd));
+    EXPECT_EQ(c.otherOwns, memcmp(&block->owner, &otherDriver, sizeof otherDriver) == 0);  // still the other driver's
+  }
 }
 
 TEST_F(StreamingTest, ARenderOnlyDevicePlays) {
@@ -252,6 +339,81 @@ TEST_F(StreamingTest, StopTakesThePinsDownCaptureFirstAtEachStep) {
   EXPECT_EQ(expected, transitions);
   driver->disposeBuffers();
   driver->Release();
+}
+
+// ---- capture packets the device returns short
+
+struct CaptureLog {
+  static constexpr int kSwitches = 10;
+  std::atomic<int> count{0};
+  std::vector<BYTE> halves[kSwitches][2];  // input halves 0 and 1 as each switch handed them over
+  ASIOBufferInfo* infos = nullptr;
+};
+CaptureLog g_capture;
+
+ASIOTime* OnCaptureSwitch(ASIOTime*, LONG index, ASIOBool) {
+  int n = g_capture.count.load();
+  if (n < CaptureLog::kSwitches)
+    for (int c = 0; c < 2; ++c)
+      memcpy(g_capture.halves[n][c].data(), g_capture.infos[c].buffers[index], g_capture.halves[n][c].size());
+  g_capture.count = n + 1;
+  return nullptr;
+}
+
+TEST_F(StreamingTest, AShortCapturePacketFillsOnlyTheFramesThatCame) {
+  // Each capture packet of N frames brings its first N/2 (the device's shortCapture fault);
+  // packet n holds device frames n*N on. The driver allocates the host halves zero-filled and
+  // copies what came: from the third switch (capture copying starts there), every half holds
+  // the generator's signal in its first N/2 frames and zeros after them.
+  StartMachine({{"usb", {{{"name", "Velno-HD"}, {"faults", {{"shortCapture", true}}}}}}});
+  const LONG frames = 480, delivered = frames / 2;
+  for (LONG bits : {16, 24, 32}) {
+    SCOPED_TRACE(std::to_string(bits) + " bits");
+    const size_t sample = bits / 8;
+    SetUserDword("BitsPerSample", bits);  // the width, for the settings the block has not loaded yet
+    IASIO* driver = CreateRegisteredDriver();
+    ASSERT_NE(nullptr, driver);
+    {
+      BlockView block;  // and in the block, as the control panel hands it over
+      ASSERT_NE(nullptr, block.get());
+      BlockSet(block.get(), &StatusBlock::reqBits, bits);
+    }
+    ASSERT_EQ(ASIOTrue, driver->init(nullptr));
+    ASSERT_EQ(ASE_OK, driver->setSampleRate(48000));
+    ASIOChannelInfo info{};
+    info.channel = 0;
+    info.isInput = ASIOTrue;
+    ASSERT_EQ(ASE_OK, driver->getChannelInfo(&info));
+    ASSERT_EQ(bits == 16 ? ASIOSTInt16LSB : bits == 24 ? ASIOSTInt24LSB : ASIOSTInt32LSB, info.type);
+    ASIOBufferInfo infos[2] = {{ASIOTrue, 0, {}}, {ASIOTrue, 1, {}}};
+    g_capture.count = 0;
+    g_capture.infos = infos;
+    for (auto& halves : g_capture.halves)
+      for (auto& half : halves) half.assign(frames * sample, 0xEE);
+    ASIOCallbacks callbacks = {[](LONG, ASIOBool) {}, [](ASIOSampleRate) {}, OnMessage, OnCaptureSwitch};
+    ASSERT_EQ(ASE_OK, driver->createBuffers(infos, 2, frames, &callbacks));
+    ASSERT_EQ(ASE_OK, driver->start());
+    for (int i = 0; i < 300 && g_capture.count < CaptureLog::kSwitches; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(ASE_OK, driver->stop());
+    ASSERT_EQ(ASE_OK, driver->disposeBuffers());
+    driver->Release();
+    ASSERT_GE(g_capture.count.load(), CaptureLog::kSwitches);
+
+    for (int n = 0; n < CaptureLog::kSwitches; ++n) {
+      for (int c = 0; c < 2; ++c) {
+        const std::vector<BYTE>& half = g_capture.halves[n][c];
+        for (LONG f = 0; f < frames; ++f) {
+          uint32_t got = 0;
+          for (size_t b = 0; b < sample; ++b) got |= (uint32_t)half[f * sample + b] << (8 * b);
+          const bool came = n >= 2 && f < delivered;
+          const uint32_t expected = came ? velno::sim::device::GeneratorSample((uint64_t)n * frames + f, c, bits) : 0;
+          ASSERT_EQ(expected, got) << "switch " << n << ", channel " << c << ", frame " << f
+                                   << (came ? " (delivered)" : " (not delivered: must stay untouched)");
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
