@@ -1,7 +1,6 @@
 #include "SampleCopy.h"
 
-#include "SampleCopyShuffle.h"
-#include "SampleCopyWide.h"
+#include "SampleCopyKernels.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -26,13 +25,23 @@ void Deinterleave(BYTE* host, const BYTE* frames, size_t stride, size_t count) {
 inline bool IsDopMarker(BYTE m) { return m == 0x05 || m == 0xFA || m == 0xAA; }
 
 CopyPath BestCopies(CopyPath wanted) {
-  if (wanted >= kWideCopies && WideCopiesSupported()) return kWideCopies;
-  if (wanted >= kShuffleCopies && ShuffleCopiesSupported()) return kShuffleCopies;
+  if (wanted >= kWideCopies && WideKernels() != NULL) return kWideCopies;
+  if (wanted >= kShuffleCopies && ShuffleKernels() != NULL) return kShuffleCopies;
   return kPortableCopies;
+}
+
+const StereoKernels* KernelsOf(CopyPath path) {
+  return path == kWideCopies ? WideKernels() : path == kShuffleCopies ? ShuffleKernels() : NULL;
 }
 
 // Decided once, when the module loads.
 CopyPath copies = BestCopies(kWideCopies);
+const StereoKernels* kernels = KernelsOf(copies);
+
+// The vector kernels of the path in use for this sample size, or null (the portable copies).
+const StereoKernels* KernelsFor(size_t sampleSize) {
+  return kernels != NULL && sampleSize >= 2 && sampleSize <= 4 ? &kernels[sampleSize - 2] : NULL;
+}
 
 // Whether samples [from, count) of a half carry the markers expected of them.
 bool MarkersHold(const BYTE* host, size_t sampleSize, size_t from, size_t count, const DopMarkers& markers) {
@@ -162,21 +171,20 @@ void DeinterleaveStereoPortable(BYTE* left, BYTE* right, const BYTE* frames, siz
 
 CopyPath UseCopies(CopyPath wanted) {
   copies = BestCopies(wanted);
+  kernels = KernelsOf(copies);
   return copies;
 }
 
 void InterleaveStereo(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize, size_t count) {
-  size_t done = copies == kWideCopies      ? InterleaveStereoWide(frames, left, right, sampleSize, count)
-                : copies == kShuffleCopies ? InterleaveStereoShuffle(frames, left, right, sampleSize, count)
-                                           : 0;
+  const StereoKernels* k = KernelsFor(sampleSize);
+  size_t done = k != NULL ? k->interleave(frames, left, right, count) : 0;
   InterleaveStereoPortable(frames + done * 2 * sampleSize, left + done * sampleSize, right + done * sampleSize,
                            sampleSize, count - done);
 }
 
 void DeinterleaveStereo(BYTE* left, BYTE* right, const BYTE* frames, size_t sampleSize, size_t count) {
-  size_t done = copies == kWideCopies      ? DeinterleaveStereoWide(left, right, frames, sampleSize, count)
-                : copies == kShuffleCopies ? DeinterleaveStereoShuffle(left, right, frames, sampleSize, count)
-                                           : 0;
+  const StereoKernels* k = KernelsFor(sampleSize);
+  size_t done = k != NULL ? k->deinterleave(left, right, frames, count) : 0;
   DeinterleaveStereoPortable(left + done * sampleSize, right + done * sampleSize, frames + done * 2 * sampleSize,
                              sampleSize, count - done);
 }
@@ -186,12 +194,8 @@ void InterleaveStereoScanningDop(BYTE* frames, const BYTE* left, const BYTE* rig
   const DopMarkers markers[2] = {ReadDopMarkers(left, sampleSize, count), ReadDopMarkers(right, sampleSize, count)};
   marked[0] = markers[0].possible;
   marked[1] = markers[1].possible;
-  size_t done = 0;
-  if (copies == kWideCopies) {
-    done = InterleaveStereoScanningDopWide(frames, left, right, sampleSize, count, markers, marked);
-  } else if (copies == kShuffleCopies) {
-    done = InterleaveStereoScanningDopShuffle(frames, left, right, sampleSize, count, markers, marked);
-  }
+  const StereoKernels* k = KernelsFor(sampleSize);
+  size_t done = k != NULL ? k->interleaveScanningDop(frames, left, right, count, markers, marked) : 0;
   InterleaveStereoPortable(frames + done * 2 * sampleSize, left + done * sampleSize, right + done * sampleSize,
                            sampleSize, count - done);
   marked[0] = marked[0] && MarkersHold(left, sampleSize, done, count, markers[0]);

@@ -1,4 +1,4 @@
-#include "SampleCopyShuffle.h"
+#include "SampleCopyKernels.h"
 
 #include <stdint.h>
 
@@ -169,52 +169,31 @@ VELNO_SHUFFLE_TARGET size_t Deinterleave(BYTE* left, BYTE* right, const BYTE* fr
   return blocks * kBlock;
 }
 
+// The entries of the kernel table for one sample size.
+template <size_t S>
+VELNO_SHUFFLE_TARGET size_t InterleaveKernel(BYTE* frames, const BYTE* left, const BYTE* right, size_t count) {
+  return Interleave<S, false>(frames, left, right, count, nullptr, nullptr);
+}
+template <size_t S>
+VELNO_SHUFFLE_TARGET size_t InterleaveScanningDopKernel(BYTE* frames, const BYTE* left, const BYTE* right,
+                                                        size_t count, const DopMarkers markers[2], bool marked[2]) {
+  return Interleave<S, true>(frames, left, right, count, markers, marked);
+}
+template <size_t S>
+constexpr StereoKernels KernelsFor() {
+  return {InterleaveKernel<S>, InterleaveScanningDopKernel<S>, Deinterleave<S>};
+}
+const StereoKernels kKernels[3] = {KernelsFor<2>(), KernelsFor<3>(), KernelsFor<4>()};
+
 #endif
 
 }  // namespace
 
-bool ShuffleCopiesSupported() {
+const StereoKernels* ShuffleKernels() {
 #if VELNO_SHUFFLE_COPIES
   __builtin_cpu_init();
-  return __builtin_cpu_supports("ssse3");
+  return __builtin_cpu_supports("ssse3") ? kKernels : nullptr;
 #else
-  return false;
+  return nullptr;
 #endif
-}
-
-size_t InterleaveStereoShuffle(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize, size_t count) {
-#if VELNO_SHUFFLE_COPIES
-  switch (sampleSize) {
-    case 2: return Interleave<2, false>(frames, left, right, count, nullptr, nullptr);
-    case 3: return Interleave<3, false>(frames, left, right, count, nullptr, nullptr);
-    case 4: return Interleave<4, false>(frames, left, right, count, nullptr, nullptr);
-  }
-#endif
-  (void)frames, (void)left, (void)right, (void)sampleSize, (void)count;
-  return 0;
-}
-
-size_t InterleaveStereoScanningDopShuffle(BYTE* frames, const BYTE* left, const BYTE* right, size_t sampleSize,
-                                          size_t count, const DopMarkers markers[2], bool marked[2]) {
-#if VELNO_SHUFFLE_COPIES
-  switch (sampleSize) {
-    case 2: return Interleave<2, true>(frames, left, right, count, markers, marked);
-    case 3: return Interleave<3, true>(frames, left, right, count, markers, marked);
-    case 4: return Interleave<4, true>(frames, left, right, count, markers, marked);
-  }
-#endif
-  (void)frames, (void)left, (void)right, (void)sampleSize, (void)count, (void)markers, (void)marked;
-  return 0;
-}
-
-size_t DeinterleaveStereoShuffle(BYTE* left, BYTE* right, const BYTE* frames, size_t sampleSize, size_t count) {
-#if VELNO_SHUFFLE_COPIES
-  switch (sampleSize) {
-    case 2: return Deinterleave<2>(left, right, frames, count);
-    case 3: return Deinterleave<3>(left, right, frames, count);
-    case 4: return Deinterleave<4>(left, right, frames, count);
-  }
-#endif
-  (void)left, (void)right, (void)frames, (void)sampleSize, (void)count;
-  return 0;
 }
